@@ -1,0 +1,30 @@
+# The two commands a newcomer needs: `make run` and `make test`. Both set up
+# the machine first (scripts/setup.sh does nothing when all is there).
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup build run test bench soak package screenshots format clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/run.sh
+
+test: build
+	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/with-desktop.sh \
+	    ctest --test-dir $(BUILD) --output-on-failure --timeout 120
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,32 @@
+# Sourced by the scripts that run Windows programs: one private 32-bit Wine
+# prefix inside the build tree, quiet but for DLL load failures, and no Mono or
+# Gecko installers.
+: "${ZW_BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export WINEPREFIX="${WINEPREFIX:-$ZW_BUILD_DIR/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all,err+module}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Creates the prefix once. wineboot returns before the registry is on disk,
+# hence the waits; a second wineboot racing the first would break the prefix.
+zw_ensure_prefix() {
+    [ -f "$WINEPREFIX/.zapwick-ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+    # A crashing program must exit (code 5) instead of waiting in winedbg's dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.zapwick-ready"
+}
+
+# Sets whether the window manager manages Wine's windows (Y or N), writing the
+# registry only when the setting changes.
+zw_set_managed() {
+    local marker="$WINEPREFIX/.managed"
+    [ "$(cat "$marker" 2>/dev/null)" = "$1" ] && return 0
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+    echo "$1" >"$marker"
+}
