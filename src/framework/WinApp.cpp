@@ -1,0 +1,68 @@
+#include "WinApp.h"
+
+#include <shlwapi.h>
+
+#include "res/resource.h"
+
+namespace {
+
+CWinApp* s_pApp = nullptr;
+
+}  // namespace
+
+CWinApp* GetApp() {
+    return s_pApp;
+}
+
+HINSTANCE AppInstance() {
+    return s_pApp && s_pApp->m_hInstance ? s_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
+}
+
+CString GetModulePath(HMODULE hModule) {
+    // MAX_PATH is only where we start: a path that does not fit is read whole
+    // with a larger buffer, never cut.
+    for (DWORD nSize = MAX_PATH; nSize <= 0x10000; nSize *= 2) {
+        char* pszPath = new char[nSize];
+        const DWORD nLength = ::GetModuleFileNameA(hModule, pszPath, nSize);
+        CString strPath(pszPath, static_cast<int>(nLength < nSize ? nLength : 0));
+        delete[] pszPath;
+        if (nLength == 0) return CString();
+        if (nLength < nSize) return strPath;
+    }
+    return CString();
+}
+
+CString LoadResString(UINT nId) {
+    char szText[256];
+    const int nLength = ::LoadStringA(AppInstance(), nId, szText, sizeof(szText));
+    return CString(szText, nLength > 0 ? nLength : 0);
+}
+
+CWinApp::CWinApp(LPCSTR pszAppName) : m_strAppName(pszAppName) {
+    s_pApp = this;
+}
+
+CWinApp::~CWinApp() {
+    if (s_pApp == this) s_pApp = nullptr;
+}
+
+void CWinApp::StartFramework(HINSTANCE hInstance, LPSTR pszCmdLine, int nCmdShow) {
+    ::SetErrorMode(::SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    m_hInstance = hInstance;
+    m_pszCmdLine = pszCmdLine;
+    m_nCmdShow = nCmdShow;
+
+    const CString strModule = GetModulePath(hInstance);
+    LPCSTR pszModule = strModule;
+    LPCSTR pszFileName = ::PathFindFileNameA(pszModule);
+    LPCSTR pszExtension = ::PathFindExtensionA(pszModule);
+    m_strExeName = CString(pszFileName, static_cast<int>(pszExtension - pszFileName));
+    m_strHelpFilePath = CString(pszModule, static_cast<int>(pszExtension - pszModule)) + ".HLP";
+
+    if (m_strAppName.IsEmpty()) m_strAppName = LoadResString(IDS_APP_TITLE);
+    if (m_strAppName.IsEmpty()) m_strAppName = m_strExeName;
+}
+
+void CWinApp::SetRegistryKey(LPCSTR pszMakerKey) {
+    m_strRegistryKey = pszMakerKey;
+}
