@@ -1,0 +1,33 @@
+#include "MainFrame.h"
+
+#include "blocking/BrowserPopupScanner.h"
+
+const MsgEntry CMainFrame::s_messageEntries[] = {
+    OnMsg<&CMainFrame::OnCreate>(WM_CREATE),
+    OnMsg<&CMainFrame::OnTimer>(WM_TIMER),
+    OnMsg<&CMainFrame::OnDestroy>(WM_DESTROY),
+};
+const MsgTable CMainFrame::s_messageTable =
+    MakeMsgTable(&CFrameWnd::s_messageTable, s_messageEntries);
+
+CMainFrame::CMainFrame() {
+    Create(nullptr, "Hello World!", WS_OVERLAPPEDWINDOW, WS_EX_CLIENTEDGE);
+    m_bBlockingEnabled = TRUE;
+}
+
+CMainFrame::~CMainFrame() = default;
+
+int CMainFrame::OnCreate(LPCREATESTRUCTA pCreate) {
+    if (CFrameWnd::OnCreate(pCreate) == -1) return -1;
+    SetTimer(TIMER_SCAN, SCAN_INTERVAL_MS);
+    return 0;
+}
+
+void CMainFrame::OnTimer(UINT_PTR nIdEvent) {
+    if (nIdEvent == TIMER_SCAN) CloseBrowserPopups();
+    Default();
+}
+
+void CMainFrame::OnDestroy() {
+    CFrameWnd::OnDestroy();
+}

@@ -1,0 +1,25 @@
+// The application object: names the settings store, creates the hidden main
+// frame and answers the About command.
+#pragma once
+
+#include "framework/WinApp.h"
+
+class CMainFrame;
+
+class CZapwickApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+
+    // The main frame, or null before start-up and after it is gone.
+    static CMainFrame* MainFrame();
+
+    static const MsgTable s_messageTable;
+
+protected:
+    const MsgTable* GetMessageTable() const override { return &s_messageTable; }
+
+private:
+    void OnAppAbout();
+
+    static const MsgEntry s_messageEntries[];
+};
