@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "Wnd.h"
 #include "res/resource.h"
 
 namespace {
@@ -12,6 +13,22 @@ CWinApp* s_pApp = nullptr;
 
 CWinApp* GetApp() {
     return s_pApp;
+}
+
+HWND GetMainHwnd() {
+    return s_pApp && s_pApp->m_pMainWnd ? s_pApp->m_pMainWnd->GetSafeHwnd() : nullptr;
+}
+
+HWND GetSafeOwner(CWnd* pParent) {
+    if (pParent) return pParent->GetSafeHwnd();
+    HWND hMain = GetMainHwnd();
+    return hMain ? ::GetLastActivePopup(hMain) : nullptr;
+}
+
+int AppMessageBox(LPCSTR pszText, UINT nType) {
+    if (!(nType & MB_ICONMASK)) nType |= MB_ICONEXCLAMATION;
+    LPCSTR pszCaption = s_pApp ? s_pApp->GetAppName() : nullptr;
+    return ::MessageBoxA(GetSafeOwner(nullptr), pszText, pszCaption, nType);
 }
 
 HINSTANCE AppInstance() {

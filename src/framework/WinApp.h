@@ -38,6 +38,17 @@ protected:
 // The application object, or null before it is constructed.
 CWinApp* GetApp();
 
+// The application's main window, or null.
+HWND GetMainHwnd();
+
+// The owner of a dialog or message box: the parent if one is given, else the
+// main window or the pop-up that was last active in it, else none.
+HWND GetSafeOwner(CWnd* pParent);
+
+// A message box captioned with the application's name, the exclamation mark
+// added when no icon is asked for, owned as GetSafeOwner(nullptr) says.
+int AppMessageBox(LPCSTR pszText, UINT nType = MB_OK);
+
 // The module whose resources and window classes the program uses.
 HINSTANCE AppInstance();
 
