@@ -1,6 +1,8 @@
 #include "MainFrame.h"
 
 #include "blocking/BrowserPopupScanner.h"
+#include "res/resource.h"
+#include "ui/ZapwickDlg.h"
 
 const MsgEntry CMainFrame::s_messageEntries[] = {
     OnMsg<&CMainFrame::OnCreate>(WM_CREATE),
@@ -19,6 +21,14 @@ CMainFrame::~CMainFrame() = default;
 
 int CMainFrame::OnCreate(LPCREATESTRUCTA pCreate) {
     if (CFrameWnd::OnCreate(pCreate) == -1) return -1;
+
+    // No main window is recorded yet and none of ours is active, so the
+    // dialog gets no owner: it is a top-level window of its own, and the
+    // frame's end does not take it along before OnDestroy deletes it.
+    m_pStatusDlg = nullptr;
+    m_pStatusDlg = new CZapwickDlg;
+    m_pStatusDlg->Create(IDD_ZAPWICK_DIALOG);
+
     SetTimer(TIMER_SCAN, SCAN_INTERVAL_MS);
     return 0;
 }
