@@ -1,6 +1,7 @@
 #include "Pump.h"
 
 namespace {
+std::function<bool(MSG*)> s_filter;
 bool s_bQuitSeen = false;
 WPARAM s_quitCode = 0;
 }  // namespace
@@ -21,6 +22,7 @@ void PumpPending() {
             s_quitCode = msg.wParam;
             continue;
         }
+        if (s_filter && s_filter(&msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
@@ -36,6 +38,10 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
         const DWORD slice = timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
     }
+}
+
+void SetMessageFilter(std::function<bool(MSG*)> filter) {
+    s_filter = std::move(filter);
 }
 
 void PumpFor(DWORD ms) {

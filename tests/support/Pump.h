@@ -10,6 +10,11 @@
 // kept aside for TakeQuitMessage instead of being dispatched.
 void PumpPending();
 
+// A filter that sees each message before it is dispatched and may consume it
+// (return true), as a program's message loop does for dialog navigation.
+// Pass an empty function to remove it.
+void SetMessageFilter(std::function<bool(MSG*)> filter);
+
 // Whether a quit message was pumped since the last call, and its code.
 bool TakeQuitMessage(WPARAM* pCode = nullptr);
 

@@ -74,7 +74,26 @@ ZapwickProcess::~ZapwickProcess() {
 }
 
 bool ZapwickProcess::WaitUntilReady(DWORD timeoutMs) {
-    return Started() && PumpUntil([this] { return Frame() != nullptr; }, timeoutMs);
+    // Idle means start-up is over and the message loop waits for input.
+    return Started() && ::WaitForInputIdle(m_hProcess, timeoutMs) == 0 &&
+           PumpUntil([this] { return Frame() != nullptr; }, timeoutMs);
+}
+
+DWORD ZapwickProcess::GuiThreadId() const {
+    HWND hFrame = Frame();
+    return hFrame ? ::GetWindowThreadProcessId(hFrame, nullptr) : 0;
+}
+
+HWND ZapwickProcess::FocusWindow() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(GuiThreadId(), &info) ? info.hwndFocus : nullptr;
+}
+
+void ZapwickProcess::PressKey(UINT vk) const {
+    HWND hTarget = FocusWindow();
+    ::PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
+    ::PostMessageA(hTarget, WM_KEYUP, vk, 0xC0000001);
 }
 
 HWND ZapwickProcess::Window(const char* pszClass, const char* pszTitle) const {

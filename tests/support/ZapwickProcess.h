@@ -31,7 +31,7 @@ public:
     DWORD Pid() const { return m_pid; }
     HANDLE Handle() const { return m_hProcess; }
 
-    // Waits until the program is up: its main frame exists.
+    // Waits until the program is up: start-up over, main frame there.
     bool WaitUntilReady(DWORD timeoutMs = 10000);
 
     // The program's windows, found by class and title; null if absent.
@@ -39,6 +39,12 @@ public:
     HWND Frame() const { return Window(nullptr, "Hello World!"); }
     HWND TrayWindow() const { return Window(nullptr, "TrayIconHandler"); }
     HWND StatusDialog() const { return Window("#32770", "Zapwick"); }
+
+    // The program's user-interface thread, the window that has its keyboard
+    // focus, and a key press sent there as the keyboard would.
+    DWORD GuiThreadId() const;
+    HWND FocusWindow() const;
+    void PressKey(UINT vk) const;
 
     // Waits for the process to end; true with its exit code if it did.
     bool WaitForExit(DWORD timeoutMs, DWORD* pExitCode);
