@@ -1,0 +1,123 @@
+#include "AppTrayWnd.h"
+
+#include <shellapi.h>
+
+#include "app/MainFrame.h"
+#include "app/ZapwickApp.h"
+#include "framework/Menu.h"
+#include "res/MakerSite.h"
+#include "res/resource.h"
+#include "ui/HelpCommands.h"
+#include "ui/ZapwickDlg.h"
+
+DWORD CAppTrayWnd::s_dwNotifyMessage = NIM_ADD;
+
+const MsgEntry CAppTrayWnd::s_messageEntries[] = {
+    OnMsg<&CAppTrayWnd::OnCreate>(WM_CREATE),
+    OnMsg<&CAppTrayWnd::OnDestroy>(WM_DESTROY),
+    OnMsg<&CAppTrayWnd::OnTimer>(WM_TIMER),
+    OnCmd<&CAppTrayWnd::OnTrayExit>(ID_TRAY_EXIT),
+    OnCmd<&CAppTrayWnd::OnTrayWebsite>(ID_TRAY_WEBSITE),
+    OnCmd<&CAppTrayWnd::OnTrayAbout>(ID_TRAY_ABOUT),
+    OnCmd<&CAppTrayWnd::OnTrayViewLog>(ID_TRAY_VIEW_LOG),
+    OnCmd<&CAppTrayWnd::OnTrayClearLog>(ID_TRAY_CLEAR_LOG),
+    OnCmd<&CAppTrayWnd::OnTrayToggleBlocking>(ID_TRAY_TOGGLE_BLOCKING),
+    OnCmd<&CAppTrayWnd::OnTrayHelp>(ID_TRAY_HELP),
+};
+const MsgTable CAppTrayWnd::s_messageTable =
+    MakeMsgTable(&CTrayIconWnd::s_messageTable, s_messageEntries);
+
+namespace {
+
+const char s_szTip[] = "Zapwick";
+
+}  // namespace
+
+int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
+    if (Default() == -1) return -1;
+    m_hTrayIcon = ::LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_TRAY));
+    SetTimer(TIMER_TRAY_REFRESH, TRAY_REFRESH_INTERVAL_MS);
+    OnTimer(TIMER_TRAY_REFRESH);  // the icon is there before the first tick
+    return 0;
+}
+
+void CAppTrayWnd::OnDestroy() {
+    Default();
+    NotifyIcon(NIM_DELETE, nullptr, nullptr);
+    // The frame keeps a pointer only to close this window; once the window
+    // goes by any other way, that pointer must not outlive the object.
+    if (CMainFrame* pFrame = CZapwickApp::MainFrame()) {
+        if (pFrame->m_pTrayWnd == this) pFrame->m_pTrayWnd = nullptr;
+    }
+}
+
+void CAppTrayWnd::OnTimer(UINT_PTR nIdEvent) {
+    CTrayIconWnd::OnTimer(nIdEvent);
+    if (nIdEvent != TIMER_TRAY_REFRESH) return;
+    NotifyIcon(s_dwNotifyMessage, m_hTrayIcon, s_szTip);
+    // A failed add is not repeated: from now on the refresh only modifies.
+    s_dwNotifyMessage = NIM_MODIFY;
+}
+
+void CAppTrayWnd::OnTrayRightClick() {
+    POINT pt = {};
+    ::GetCursorPos(&pt);  // first, before anything can move the mouse on
+
+    CMenu menu;
+    menu.Load(IDR_TRAY_MENU);
+    HMENU hPopup = menu.GetSubMenu(0);
+
+    // The menu has no item for this command; the check mark is kept for one.
+    CMainFrame* pFrame = CZapwickApp::MainFrame();
+    const bool bBlocking = pFrame && pFrame->m_bBlockingEnabled;
+    ::CheckMenuItem(hPopup, ID_TRAY_TOGGLE_BLOCKING,
+                    MF_BYCOMMAND | (bBlocking ? MF_CHECKED : MF_UNCHECKED));
+
+    // A menu whose owner is not the foreground window does not close when the
+    // user clicks elsewhere; the message posted after it makes the switch
+    // back complete before the next click on the icon.
+    ::SetForegroundWindow(m_hWnd);
+    ::TrackPopupMenu(hPopup, TPM_RIGHTBUTTON, pt.x, pt.y, 0, m_hWnd, nullptr);
+    PostMessage(WM_USER);
+}
+
+void CAppTrayWnd::OnTrayClick() {
+    CMainFrame* pFrame = CZapwickApp::MainFrame();
+    CZapwickDlg* pDlg = pFrame ? pFrame->m_pStatusDlg : nullptr;
+    if (!pDlg) return;
+    pDlg->ShowWindow((pDlg->GetStyle() & WS_VISIBLE) ? SW_HIDE : SW_SHOW);
+}
+
+void CAppTrayWnd::OnTrayDoubleClick() {
+    OnTrayClick();
+    PostMessage(WM_USER);
+}
+
+void CAppTrayWnd::OnTrayExit() {
+    if (HWND hMain = GetMainHwnd()) ::PostMessageA(hMain, WM_CLOSE, 0, 0);
+}
+
+void CAppTrayWnd::OnTrayWebsite() {
+    ::ShellExecuteA(nullptr, "open", MAKER_HOME_PAGE, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CAppTrayWnd::OnTrayAbout() {
+    if (HWND hMain = GetMainHwnd()) ::PostMessageA(hMain, WM_COMMAND, ID_APP_ABOUT, 0);
+}
+
+void CAppTrayWnd::OnTrayViewLog() {
+    ViewLogFile();
+}
+
+void CAppTrayWnd::OnTrayClearLog() {
+    ClearLogFile();
+}
+
+void CAppTrayWnd::OnTrayToggleBlocking() {
+    if (CMainFrame* pFrame = CZapwickApp::MainFrame())
+        pFrame->m_bBlockingEnabled = pFrame->m_bBlockingEnabled == 0 ? 1 : 0;
+}
+
+void CAppTrayWnd::OnTrayHelp() {
+    OpenHelp();
+}

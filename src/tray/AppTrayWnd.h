@@ -1,0 +1,44 @@
+// The application's tray window: Zapwick's icon and tooltip in the
+// notification area, re-sent every 200 ms, the status dialog shown or hidden
+// by a click, and the tray menu with its commands on a right click.
+#pragma once
+
+#include "TrayIconWnd.h"
+
+constexpr UINT_PTR TIMER_TRAY_REFRESH = 5;
+constexpr UINT TRAY_REFRESH_INTERVAL_MS = 200;
+
+class CAppTrayWnd : public CTrayIconWnd {
+public:
+    ~CAppTrayWnd() override = default;
+
+    void OnTrayRightClick() override;
+    void OnTrayClick() override;
+    void OnTrayDoubleClick() override;
+
+    // The request the next refresh sends: NIM_ADD until the first refresh of
+    // any tray window of the process, NIM_MODIFY from then on.
+    static DWORD s_dwNotifyMessage;
+
+    static const MsgTable s_messageTable;
+
+protected:
+    const MsgTable* GetMessageTable() const override { return &s_messageTable; }
+
+private:
+    int OnCreate(LPCREATESTRUCTA pCreate);
+    void OnDestroy();
+    void OnTimer(UINT_PTR nIdEvent);
+
+    void OnTrayExit();
+    void OnTrayWebsite();
+    void OnTrayAbout();
+    void OnTrayViewLog();
+    void OnTrayClearLog();
+    void OnTrayToggleBlocking();
+    void OnTrayHelp();
+
+    HICON m_hTrayIcon = nullptr;  // shared resource icon, never freed
+
+    static const MsgEntry s_messageEntries[];
+};
