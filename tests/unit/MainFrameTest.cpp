@@ -6,6 +6,8 @@
 #include "RecordingWindow.h"
 #include "app/MainFrame.h"
 #include "app/ZapwickApp.h"
+#include "tray/AppTrayWnd.h"
+#include "ui/ZapwickDlg.h"
 
 namespace {
 
@@ -75,6 +77,11 @@ TEST_F(MainFrameTest, UnknownCommandsChangeNothing) {
 }
 
 TEST_F(MainFrameTest, CloseEndsTheProgramWithCodeZero) {
+    ASSERT_NE(m_pFrame->m_pStatusDlg, nullptr);
+    ASSERT_NE(m_pFrame->m_pTrayWnd, nullptr);
+    HWND hDlg = m_pFrame->m_pStatusDlg->GetSafeHwnd();
+    HWND hTray = m_pFrame->m_pTrayWnd->GetSafeHwnd();
+    ASSERT_TRUE(::IsWindow(hDlg) && ::IsWindow(hTray));
     ::PostMessageA(m_hFrame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(m_hFrame); }));
     WPARAM code = 99;
@@ -82,6 +89,8 @@ TEST_F(MainFrameTest, CloseEndsTheProgramWithCodeZero) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(m_app.m_pMainWnd, nullptr);
     EXPECT_EQ(CZapwickApp::MainFrame(), nullptr);
+    EXPECT_FALSE(::IsWindow(hDlg)) << "the status dialog goes with the frame";
+    EXPECT_FALSE(::IsWindow(hTray)) << "and so does the tray window";
 }
 
 }  // namespace
