@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "SettingsStore.h"
 #include "Wnd.h"
 #include "res/resource.h"
 
@@ -82,4 +83,14 @@ void CWinApp::StartFramework(HINSTANCE hInstance, LPSTR pszCmdLine, int nCmdShow
 
 void CWinApp::SetRegistryKey(LPCSTR pszMakerKey) {
     m_strRegistryKey = pszMakerKey;
+}
+
+UINT CWinApp::GetProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nDefault) {
+    if (m_strRegistryKey.IsEmpty()) return static_cast<UINT>(nDefault);
+    return ReadSettingInt(m_strRegistryKey, m_strAppName, pszSection, pszEntry, nDefault);
+}
+
+BOOL CWinApp::WriteProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nValue) {
+    if (m_strRegistryKey.IsEmpty()) return FALSE;
+    return WriteSettingInt(m_strRegistryKey, m_strAppName, pszSection, pszEntry, nValue);
 }

@@ -19,6 +19,11 @@ public:
     // Names the settings store: HKCU\software\<maker>\<application name>.
     void SetRegistryKey(LPCSTR pszMakerKey);
 
+    // The application's settings, in the store SetRegistryKey named. (The
+    // platform's headers make these GetProfileIntA everywhere; that is fine.)
+    UINT GetProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nDefault);
+    BOOL WriteProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nValue);
+
     LPCSTR GetAppName() const { return m_strAppName; }
     // The executable's full path with its extension replaced by ".HLP".
     LPCSTR GetHelpFilePath() const { return m_strHelpFilePath; }
