@@ -1,8 +1,10 @@
 #include "ZapwickDlg.h"
 
 #include "HelpCommands.h"
+#include "UpdateReminder.h"
 #include "blocking/MessengerService.h"
 #include "framework/WinApp.h"
+#include "res/MakerSite.h"
 #include "res/resource.h"
 
 const MsgEntry CZapwickDlg::s_messageEntries[] = {
@@ -50,7 +52,10 @@ HCURSOR CZapwickDlg::OnQueryDragIcon() {
 }
 
 void CZapwickDlg::OnClose() {
+    RemindToUpdate(MAKER_PRODUCT_PAGE, 1);
     // The dialog manager turns the close into IDCANCEL, which hides the dialog.
+    // If Exit was chosen while the reminder asked, the window is gone by now
+    // and there is nothing left to do.
     Default();
 }
 

@@ -1,0 +1,22 @@
+// Once every 180 days, when the status dialog is closed, asks whether to look
+// for a newer version on the maker's web site. The start of the current period
+// is the program's one user setting, "Setup" \ "t_first_update".
+#pragma once
+
+#include <windows.h>
+
+// Seconds since 1970-01-01 00:00:00 UTC.
+LONGLONG CurrentUnixTime();
+
+// Starts the period on first use; once it has run out, asks, opens address on
+// Yes, and starts a new period after Yes, or after No if restartOnNo is 1.
+// Always 1.
+int RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo);
+
+// The same with the clock given, so that tests can set it anywhere.
+int RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now);
+
+// The stored time read back: of all times with these low 32 bits, the one
+// nearest to now. For every time within 68 years of now that is the time that
+// was stored, on either side of 2038.
+LONGLONG ExpandStoredTime(DWORD dwStored, LONGLONG now);
