@@ -47,6 +47,61 @@ BOOL CDialog::Create(UINT nIdTemplate, CWnd* pParent) {
     return EndCreate(hWnd);
 }
 
+INT_PTR CDialog::DoModal() {
+    if (m_hWnd) return -1;
+    const void* pTemplate = LoadTemplate();
+    if (!pTemplate) return -1;
+
+    HWND hOwner = GetSafeOwner(m_pParent);
+    const bool bEnableOwner = hOwner && ::IsWindowEnabled(hOwner);
+    if (bEnableOwner) ::EnableWindow(hOwner, FALSE);
+
+    m_bModal = true;
+    m_bEndModal = false;
+    m_nModalResult = -1;
+    BeginCreate();
+    HWND hWnd = ::CreateDialogIndirectParamA(AppInstance(), static_cast<LPCDLGTEMPLATEA>(pTemplate),
+                                             hOwner, &DialogProc, 0);
+    if (EndCreate(hWnd)) {
+        RunModalLoop();
+        if (m_hWnd)
+            ::SetWindowPos(
+                m_hWnd, nullptr, 0, 0, 0, 0,
+                SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    // The owner may be gone by now (the program was ended from another
+    // window meanwhile); the calls then fail harmlessly.
+    if (bEnableOwner) ::EnableWindow(hOwner, TRUE);
+    if (hOwner && m_hWnd && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(hOwner);
+    DestroyWindow();
+    m_bModal = false;
+    return m_nModalResult;
+}
+
+void CDialog::RunModalLoop() {
+    CWinApp* pApp = GetApp();
+    bool bShown = false;
+    while (m_hWnd && !m_bEndModal) {
+        MSG msg;
+        // Shown once everything that its creation set off has been handled.
+        if (!bShown && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            ShowWindow(SW_SHOWNORMAL);
+            bShown = true;
+        }
+        const BOOL bResult = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (bResult == 0) {
+            // The program is ending: leave the quit message for the main loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (bResult == -1) break;
+        if (!pApp || !pApp->PreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT, WPARAM, LPARAM) {
     // The dialog manager calls this for its window's first messages, before
     // WM_INITDIALOG. From then on the window procedure is CWnd's, and the
@@ -126,6 +181,10 @@ void CDialog::OnCancel() {
 }
 
 void CDialog::EndDialog(int nResult) {
+    if (m_bModal) {
+        m_nModalResult = nResult;
+        m_bEndModal = true;
+    }
     if (m_hWnd) ::EndDialog(m_hWnd, nResult);
 }
 
