@@ -2,6 +2,7 @@
 
 #include "MainFrame.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 
 const MsgEntry CZapwickApp::s_messageEntries[] = {
     OnCmd<&CZapwickApp::OnAppAbout>(ID_APP_ABOUT),
@@ -28,4 +29,7 @@ BOOL CZapwickApp::InitInstance() {
     return TRUE;
 }
 
-void CZapwickApp::OnAppAbout() {}
+void CZapwickApp::OnAppAbout() {
+    CAboutDlg aboutDlg;
+    aboutDlg.DoModal();
+}
