@@ -23,6 +23,11 @@ test: build
 	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/with-desktop.sh \
 	    ctest --test-dir $(BUILD) --output-on-failure --timeout 120
 
+# Figures for the real program: close latency against a simulated browser,
+# size and imports. Reported, not enforced.
+bench: build
+	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/with-desktop.sh bash scripts/bench.sh
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
