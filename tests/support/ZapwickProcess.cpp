@@ -64,6 +64,19 @@ ZapwickProcess::ZapwickProcess(const std::string& exePath, const std::string& ar
     }
 }
 
+ZapwickProcess::ZapwickProcess(const std::wstring& exePath) {
+    std::wstring cmd = L"\"" + exePath + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &si, &pi)) {
+        ::CloseHandle(pi.hThread);
+        m_hProcess = pi.hProcess;
+        m_pid = pi.dwProcessId;
+    }
+}
+
 ZapwickProcess::~ZapwickProcess() {
     if (!m_hProcess) return;
     if (::WaitForSingleObject(m_hProcess, 0) == WAIT_TIMEOUT) {

@@ -23,6 +23,8 @@ public:
     // Starts exePath with the given arguments and show-window value.
     explicit ZapwickProcess(const std::string& exePath = ZapwickExePath(),
                             const std::string& args = "", WORD wShowWindow = SW_SHOWNORMAL);
+    // Starts a copy whose path the system code page may not spell.
+    explicit ZapwickProcess(const std::wstring& exePath);
     ~ZapwickProcess();
     ZapwickProcess(const ZapwickProcess&) = delete;
     ZapwickProcess& operator=(const ZapwickProcess&) = delete;

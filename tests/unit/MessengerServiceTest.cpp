@@ -56,6 +56,12 @@ TEST_F(MessengerServiceTest, TheStartValueBecomesDisabledKeepingItsTypeAndLength
                }())},
         {"longer data is left alone", Bytes(REG_BINARY, std::vector<BYTE>(261, 2)),
          Bytes(REG_BINARY, std::vector<BYTE>(261, 2))},
+        {"INT_MIN", RegValue::Dword(0x80000000), RegValue::Dword(0x80000004)},
+        {"-1", RegValue::Dword(0xFFFFFFFF), RegValue::Dword(0xFFFFFF04)},
+        {"3 bytes", Bytes(REG_DWORD, {2, 0, 0}), Bytes(REG_DWORD, {4, 0, 0})},
+        {"5 bytes", Bytes(REG_DWORD, {2, 0, 0, 0, 7}), Bytes(REG_DWORD, {4, 0, 0, 0, 7})},
+        {"a qword", Bytes(REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}), Bytes(REG_QWORD, {4, 0, 0, 0, 0, 0, 0, 0})},
+        {"300 bytes", Bytes(REG_BINARY, std::vector<BYTE>(300, 3)), Bytes(REG_BINARY, std::vector<BYTE>(300, 3))},
         {"a missing value is not created", absent, absent},
     };
     for (const Case& c : cases) {
