@@ -22,8 +22,10 @@ zw_ensure_prefix
 # display nothing is managed; on a real one the window manager does its job.
 zw_set_managed "$([ -n "${ZW_PRIVATE_DISPLAY:-}" ] && echo N || echo Y)"
 
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# A server already running for this prefix (another run's) is simply used.
+wineserver -p || true
+# Wait for the server to be gone, so that the next run starts its own.
+trap 'wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true' EXIT
 # The first program of a session starts Wine's services and desktop, which
 # keep the standard handles they inherit: a test runner reading that program's
 # output through a pipe would wait for them forever. Start them from here.
