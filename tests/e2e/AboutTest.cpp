@@ -21,12 +21,7 @@ class AboutTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_zapwick.WaitUntilReady()); }
     void TearDown() override {
-        DWORD code = 99;
-        if (m_bClose) {
-            ASSERT_TRUE(m_zapwick.CloseAndWait(&code));
-        }
-        ASSERT_TRUE(m_zapwick.WaitForExit(10000, &code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(m_bClose ? m_zapwick.ClosesCleanly() : m_zapwick.ExitsCleanly());
     }
     std::vector<HWND> AboutBoxes() {
         std::vector<HWND> visible;

@@ -44,9 +44,7 @@ protected:
     }
     void TearDown() override {
         if (m_zapwick) {
-            DWORD code = 99;
-            EXPECT_TRUE(m_zapwick->CloseAndWait(&code));
-            EXPECT_EQ(code, 0u);
+            EXPECT_TRUE(m_zapwick->ClosesCleanly());
             m_zapwick.reset();
         }
         for (const char* name : {"zapwick.exe", "hh.exe", "Notepad.exe", "hh.exe.log",

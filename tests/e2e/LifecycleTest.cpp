@@ -45,9 +45,7 @@ TEST(LifecycleTest, StartsHiddenWhateverTheShowValueAndArguments) {
         EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(hFrame, GWL_STYLE)) & ~WS_CLIPSIBLINGS,
                   0x00CF0000u);
         EXPECT_TRUE(VisibleWindowsOf(zapwick.Pid()).empty());
-        DWORD code = 99;
-        ASSERT_TRUE(zapwick.CloseAndWait(&code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(zapwick.ClosesCleanly());
     }
 }
 
@@ -66,9 +64,7 @@ TEST(LifecycleTest, StrayMessagesToTheFrameChangeNothing) {
     ASSERT_TRUE(WaitForAScan(browser)) << "still scanning";
     EXPECT_EQ(::WaitForSingleObject(zapwick.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_FALSE(::IsWindowVisible(hFrame));
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.ClosesCleanly());
 }
 
 TEST(LifecycleTest, TwoCopiesRunSideBySideAndEndSeparately) {
@@ -78,12 +74,9 @@ TEST(LifecycleTest, TwoCopiesRunSideBySideAndEndSeparately) {
     ASSERT_TRUE(second.WaitUntilReady());
     EXPECT_NE(first.Frame(), second.Frame());
 
-    DWORD code = 99;
-    ASSERT_TRUE(first.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(first.ClosesCleanly());
     ASSERT_TRUE(WaitForAScan(browser)) << "the second copy scans on alone";
-    ASSERT_TRUE(second.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(second.ClosesCleanly());
 }
 
 }  // namespace

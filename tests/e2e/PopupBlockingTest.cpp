@@ -24,9 +24,7 @@ TEST(PopupBlockingTest, AsksPopupsToCloseAndLeavesNormalFramesAlone) {
     ASSERT_TRUE(PumpUntil([&] { return browser.CountFor(hPopup, WM_SYSCOMMAND) >= 3; }, 5000));
     EXPECT_EQ(browser.CountFor(hNormal, WM_SYSCOMMAND), 0u);
 
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.ClosesCleanly());
 }
 
 }  // namespace

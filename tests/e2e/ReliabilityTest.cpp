@@ -24,14 +24,6 @@ constexpr UINT ID_TRAY_HELP = 32779;
 constexpr LONGLONG PERIOD = 15552000;
 const std::string kSetup = "Software\\Morvane\\Zapwick\\Setup";
 
-LONGLONG Now() {
-    FILETIME ft;
-    ::GetSystemTimeAsFileTime(&ft);
-    return ((static_cast<LONGLONG>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) -
-            116444736000000000LL) /
-           10000000;
-}
-
 // Waits until a running Zapwick has asked a fresh pop-up to close.
 bool StillBlocksPopups(RecordingClass& browser) {
     HWND hPopup = browser.Create(WS_POPUP | WS_CAPTION | WS_SYSMENU);
@@ -105,21 +97,11 @@ TEST(ReliabilityTest, SurvivesAStormOfStrayMessages) {
     EXPECT_GE(nPosted, 20000);
     EXPECT_EQ(::WaitForSingleObject(zapwick.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(StillBlocksPopups(browser));
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
-}
-
-RegValue Raw(DWORD type, std::vector<BYTE> data) {
-    RegValue v;
-    v.exists = true;
-    v.type = type;
-    v.data = std::move(data);
-    return v;
+    EXPECT_TRUE(zapwick.ClosesCleanly());
 }
 
 TEST(ReliabilityTest, OddStoredReminderTimesGiveTheirOutcomeAndNoCrash) {
-    const DWORD recent = static_cast<DWORD>(Now() - 1000);
+    const DWORD recent = static_cast<DWORD>(UnixTimeNow() - 1000);
     const BYTE* r = reinterpret_cast<const BYTE*>(&recent);
     struct Case {
         const char* what;
@@ -127,16 +109,16 @@ TEST(ReliabilityTest, OddStoredReminderTimesGiveTheirOutcomeAndNoCrash) {
         bool asks;
     } cases[] = {
         {"recent dword", RegValue::Dword(recent), false},
-        {"recent, as binary", Raw(REG_BINARY, {r[0], r[1], r[2], r[3]}), false},
+        {"recent, as binary", RegValue::Raw(REG_BINARY, {r[0], r[1], r[2], r[3]}), false},
         {"0", RegValue::Dword(0), true},
         {"-1, a second before 1970", RegValue::Dword(0xFFFFFFFF), true},
         {"INT_MIN, nearer as 2038", RegValue::Dword(0x80000000), false},
-        {"empty, reads as 0", Raw(REG_DWORD, {}), true},
-        {"3 bytes, a time in 1970", Raw(REG_BINARY, {1, 2, 3}), true},
-        {"a short string, a time in 1970", Raw(REG_SZ, {'a', 'b', 'c', 0}), true},
-        {"5 bytes: first use", Raw(REG_BINARY, {1, 2, 3, 4, 5}), false},
-        {"a qword: first use", Raw(REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}), false},
-        {"300 bytes: first use", Raw(REG_BINARY, std::vector<BYTE>(300, 0x41)), false},
+        {"empty, reads as 0", RegValue::Raw(REG_DWORD, {}), true},
+        {"3 bytes, a time in 1970", RegValue::Raw(REG_BINARY, {1, 2, 3}), true},
+        {"a short string, a time in 1970", RegValue::Raw(REG_SZ, {'a', 'b', 'c', 0}), true},
+        {"5 bytes: first use", RegValue::Raw(REG_BINARY, {1, 2, 3, 4, 5}), false},
+        {"a qword: first use", RegValue::Raw(REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}), false},
+        {"300 bytes: first use", RegValue::Raw(REG_BINARY, std::vector<BYTE>(300, 0x41)), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,13 +139,11 @@ TEST(ReliabilityTest, OddStoredReminderTimesGiveTheirOutcomeAndNoCrash) {
         const RegValue after = ReadRegValue(HKEY_CURRENT_USER, kSetup, "t_first_update");
         if (c.asks || c.stored.data.size() > 4) {
             ASSERT_EQ(after.type, static_cast<DWORD>(REG_DWORD)) << "restarted";
-            EXPECT_GE(*reinterpret_cast<const int*>(after.data.data()), Now() - 60);
+            EXPECT_GE(*reinterpret_cast<const int*>(after.data.data()), UnixTimeNow() - 60);
         } else {
             EXPECT_EQ(after, c.stored) << "untouched";
         }
-        DWORD code = 99;
-        ASSERT_TRUE(zapwick.CloseAndWait(&code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(zapwick.ClosesCleanly());
     }
     DeleteRegTree(HKEY_CURRENT_USER, "Software\\Morvane");
 }
@@ -256,9 +236,7 @@ TEST(ReliabilityTest, OddProgramDirectoriesNeverBreakHelpViewOrClear) {
             EXPECT_EQ(MessageBoxText(hBox), "The log file is empty!");
             AnswerMessageBox(hBox, IDOK);
         }
-        DWORD code = 99;
-        ASSERT_TRUE(zapwick.CloseAndWait(&code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(zapwick.ClosesCleanly());
     }
 }
 
@@ -290,7 +268,7 @@ TEST(ReliabilityTest, EndingTheProgramInsideEveryModalLoop) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         WriteRegValue(HKEY_CURRENT_USER, kSetup, "t_first_update",
-                      RegValue::Dword(static_cast<DWORD>(Now() - 2 * PERIOD)));
+                      RegValue::Dword(static_cast<DWORD>(UnixTimeNow() - 2 * PERIOD)));
         ZapwickProcess zapwick;
         ASSERT_TRUE(zapwick.WaitUntilReady());
         HWND hFrame = zapwick.Frame();
@@ -301,9 +279,7 @@ TEST(ReliabilityTest, EndingTheProgramInsideEveryModalLoop) {
             return false;
         })) << "the modal loop is running";
         ::PostMessageA(hFrame, WM_CLOSE, 0, 0);
-        DWORD code = 99;
-        ASSERT_TRUE(zapwick.WaitForExit(10000, &code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(zapwick.ExitsCleanly());
     }
     DeleteRegTree(HKEY_CURRENT_USER, "Software\\Morvane");
 }
@@ -344,9 +320,7 @@ TEST(ReliabilityTest, TheEndOfASessionEndsItWithoutRemovingItsIcon) {
     char cmd[] = "wineboot.exe --end-session";
     ASSERT_TRUE(
         ::CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    DWORD code = 99;
-    EXPECT_TRUE(zapwick.WaitForExit(15000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.ExitsCleanly(15000));
     EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }));
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);

@@ -28,11 +28,6 @@ protected:
     bool WaitHidden() {
         return PumpUntil([&] { return !::IsWindowVisible(m_hDlg); });
     }
-    void ExpectExitCode0() {
-        DWORD code = 99;
-        ASSERT_TRUE(m_zapwick.WaitForExit(10000, &code));
-        EXPECT_EQ(code, 0u);
-    }
 
     ZapwickProcess m_zapwick;
     HWND m_hDlg = nullptr;
@@ -41,9 +36,7 @@ protected:
 TEST_F(StatusDialogE2eTest, IsHiddenAndUnownedAfterStart) {
     EXPECT_FALSE(::IsWindowVisible(m_hDlg));
     EXPECT_EQ(::GetWindow(m_hDlg, GW_OWNER), nullptr);
-    DWORD code = 99;
-    ASSERT_TRUE(m_zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(m_zapwick.ClosesCleanly());
 }
 
 TEST_F(StatusDialogE2eTest, HideEscAndTheCloseBoxHideItAndItComesBackInPlace) {
@@ -68,15 +61,13 @@ TEST_F(StatusDialogE2eTest, HideEscAndTheCloseBoxHideItAndItComesBackInPlace) {
     EXPECT_TRUE(WaitHidden()) << "close box";
     EXPECT_TRUE(::IsWindow(m_hDlg));
 
-    DWORD code = 99;
-    ASSERT_TRUE(m_zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(m_zapwick.ClosesCleanly());
 }
 
 TEST_F(StatusDialogE2eTest, TheExitButtonEndsTheProgram) {
     Show();
     ::SendMessageA(::GetDlgItem(m_hDlg, IDC_EXIT), BM_CLICK, 0, 0);
-    ExpectExitCode0();
+    EXPECT_TRUE(m_zapwick.ExitsCleanly());
 }
 
 TEST_F(StatusDialogE2eTest, EnterOnTheFocusedExitButtonEndsTheProgram) {
@@ -84,7 +75,7 @@ TEST_F(StatusDialogE2eTest, EnterOnTheFocusedExitButtonEndsTheProgram) {
     ASSERT_TRUE(
         PumpUntil([&] { return m_zapwick.FocusWindow() == ::GetDlgItem(m_hDlg, IDC_EXIT); }));
     m_zapwick.PressKey(VK_RETURN);
-    ExpectExitCode0();
+    EXPECT_TRUE(m_zapwick.ExitsCleanly());
 }
 
 TEST_F(StatusDialogE2eTest, PaintsWhileMinimisedAndCarriesOn) {
@@ -95,9 +86,7 @@ TEST_F(StatusDialogE2eTest, PaintsWhileMinimisedAndCarriesOn) {
     ::ShowWindow(m_hDlg, SW_RESTORE);
     ::RedrawWindow(m_hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(::WaitForSingleObject(m_zapwick.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    DWORD code = 99;
-    ASSERT_TRUE(m_zapwick.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(m_zapwick.ClosesCleanly());
 }
 
 // Start-up writes the Messenger start value, and starts quietly whatever the
@@ -122,9 +111,7 @@ TEST(MessengerAtStartTest, DisablesTheServiceAndStartsSilentlyEvenWithoutIt) {
         EXPECT_EQ(RegKeyExists(HKEY_LOCAL_MACHINE, kMessenger), c.bKeyExists);
         for (HWND hWnd : FindProcessWindows(zapwick.Pid(), nullptr))
             EXPECT_FALSE(::IsWindowVisible(hWnd)) << "nothing is shown";
-        DWORD code = 99;
-        ASSERT_TRUE(zapwick.CloseAndWait(&code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(zapwick.ClosesCleanly());
     }
     DeleteRegTree(HKEY_LOCAL_MACHINE, kMessenger);
 }

@@ -33,9 +33,7 @@ TEST(TrayTest, TheIconIsThereFromStartToExit) {
     HWND hTray = zapwick.process.TrayWindow();
     ASSERT_NE(hTray, nullptr);
     ::PostMessageA(hTray, WM_COMMAND, ID_TRAY_EXIT, 0);
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.process.WaitForExit(10000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.process.ExitsCleanly());
     EXPECT_TRUE(zapwick.IconGone());
 }
 
@@ -52,9 +50,7 @@ TEST(TrayTest, AClickOnTheIconShowsAndHidesTheStatusDialog) {
     ClickTrayIcon(zapwick.hIcon, false, /*bDouble=*/true);
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(hDlg) != FALSE; }));
 
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.process.CloseAndWait(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.process.ClosesCleanly());
     EXPECT_TRUE(zapwick.IconGone());
 }
 
@@ -70,9 +66,7 @@ TEST(TrayTest, ExitFromTheMenuEndsTheProgram) {
     // Exit is the last item: up from the top wraps to it.
     ::PostMessageA(zapwick.process.TrayWindow(), WM_KEYDOWN, VK_UP, 0);
     ::PostMessageA(zapwick.process.TrayWindow(), WM_KEYDOWN, VK_RETURN, 0);
-    DWORD code = 99;
-    ASSERT_TRUE(zapwick.process.WaitForExit(10000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(zapwick.process.ExitsCleanly());
     EXPECT_TRUE(zapwick.IconGone());
 }
 
@@ -83,11 +77,10 @@ TEST(TrayTest, EachCopyHasItsOwnIcon) {
     ASSERT_TRUE(second.WaitForIcon());
     EXPECT_NE(first.hIcon, second.hIcon);
 
-    DWORD code = 99;
-    ASSERT_TRUE(first.process.CloseAndWait(&code));
+    ASSERT_TRUE(first.process.ClosesCleanly());
     EXPECT_TRUE(first.IconGone());
     EXPECT_TRUE(::IsWindow(second.hIcon)) << "the other copy keeps its icon";
-    ASSERT_TRUE(second.process.CloseAndWait(&code));
+    ASSERT_TRUE(second.process.ClosesCleanly());
     EXPECT_TRUE(second.IconGone());
 }
 

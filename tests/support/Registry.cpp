@@ -13,6 +13,21 @@ RegValue RegValue::Dword(DWORD value) {
     return v;
 }
 
+RegValue RegValue::Raw(DWORD type, std::vector<BYTE> data) {
+    RegValue v;
+    v.exists = true;
+    v.type = type;
+    v.data = std::move(data);
+    return v;
+}
+
+LONGLONG UnixTimeNow() {
+    FILETIME ft;
+    ::GetSystemTimeAsFileTime(&ft);
+    const LONGLONG ticks = static_cast<LONGLONG>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+    return (ticks - 116444736000000000LL) / 10000000;
+}
+
 std::string Describe(const RegValue& value) {
     if (!value.exists) return "(absent)";
     std::string text =

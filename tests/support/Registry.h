@@ -12,12 +12,16 @@ struct RegValue {
     std::vector<BYTE> data;
 
     static RegValue Dword(DWORD value);
+    static RegValue Raw(DWORD type, std::vector<BYTE> data);
     bool operator==(const RegValue& o) const {
         return exists == o.exists && type == o.type && data == o.data;
     }
 };
 
 std::string Describe(const RegValue& value);
+
+// Seconds since 1970-01-01 UTC: the clock of the reminder's stored times.
+LONGLONG UnixTimeNow();
 
 RegValue ReadRegValue(HKEY hRoot, const std::string& path, const char* pszName);
 // Creates the key if needed; a value that does not "exist" is deleted.

@@ -50,24 +50,24 @@ std::vector<HWND> FindProcessWindows(DWORD pid, const char* pszClass, const char
 
 ZapwickProcess::ZapwickProcess(const std::string& exePath, const std::string& args,
                                WORD wShowWindow) {
-    std::string cmd = "\"" + exePath + "\"" + (args.empty() ? "" : " " + args);
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = wShowWindow;
-    PROCESS_INFORMATION pi = {};
-    if (::CreateProcessA(exePath.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &si, &pi)) {
-        ::CloseHandle(pi.hThread);
-        m_hProcess = pi.hProcess;
-        m_pid = pi.dwProcessId;
-    }
+    std::wstring wexePath(exePath.size() + 1, L'\0');
+    wexePath.resize(::MultiByteToWideChar(CP_ACP, 0, exePath.c_str(), -1, &wexePath[0],
+                                          static_cast<int>(wexePath.size())) -
+                    1);
+    Start(wexePath, std::wstring(args.begin(), args.end()), wShowWindow);
 }
 
 ZapwickProcess::ZapwickProcess(const std::wstring& exePath) {
-    std::wstring cmd = L"\"" + exePath + L"\"";
+    Start(exePath, L"", SW_SHOWNORMAL);
+}
+
+void ZapwickProcess::Start(const std::wstring& exePath, const std::wstring& args,
+                           WORD wShowWindow) {
+    std::wstring cmd = L"\"" + exePath + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = wShowWindow;
     PROCESS_INFORMATION pi = {};
     if (::CreateProcessW(exePath.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &si, &pi)) {
@@ -122,7 +122,17 @@ bool ZapwickProcess::WaitForExit(DWORD timeoutMs, DWORD* pExitCode) {
     return ended;
 }
 
-bool ZapwickProcess::CloseAndWait(DWORD* pExitCode, DWORD timeoutMs) {
+::testing::AssertionResult ZapwickProcess::ClosesCleanly(DWORD timeoutMs) {
     HWND hFrame = Frame();
-    return hFrame && ::PostMessageA(hFrame, WM_CLOSE, 0, 0) && WaitForExit(timeoutMs, pExitCode);
+    if (!hFrame) return ::testing::AssertionFailure() << "no main frame to close";
+    ::PostMessageA(hFrame, WM_CLOSE, 0, 0);
+    return ExitsCleanly(timeoutMs);
+}
+
+::testing::AssertionResult ZapwickProcess::ExitsCleanly(DWORD timeoutMs) {
+    DWORD code = 0;
+    if (!WaitForExit(timeoutMs, &code))
+        return ::testing::AssertionFailure() << "still running after " << timeoutMs << " ms";
+    if (code != 0) return ::testing::AssertionFailure() << "exit code " << code;
+    return ::testing::AssertionSuccess();
 }

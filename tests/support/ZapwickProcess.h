@@ -3,6 +3,7 @@
 // failed test left running, so it cannot disturb the tests after it.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -51,10 +52,14 @@ public:
     // Waits for the process to end; true with its exit code if it did.
     bool WaitForExit(DWORD timeoutMs, DWORD* pExitCode);
 
-    // Ends the program through its main frame, the way Exit does.
-    bool CloseAndWait(DWORD* pExitCode, DWORD timeoutMs = 10000);
+    // Success when the program ends (asked through its main frame, or by
+    // itself) within the time, with exit code 0.
+    ::testing::AssertionResult ClosesCleanly(DWORD timeoutMs = 10000);
+    ::testing::AssertionResult ExitsCleanly(DWORD timeoutMs = 10000);
 
 private:
+    void Start(const std::wstring& exePath, const std::wstring& args, WORD wShowWindow);
+
     HANDLE m_hProcess = nullptr;
     DWORD m_pid = 0;
 };

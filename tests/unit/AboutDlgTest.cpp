@@ -98,13 +98,7 @@ TEST_F(AboutDlgTest, FollowsItsTemplate) {
                 // The icon control takes the icon's own size.
                 EXPECT_NE(::SendMessageA(hChild, STM_GETICON, 0, 0), 0);
             } else {
-                RECT rcWanted = c.rcUnits;
-                ::MapDialogRect(hBox, &rcWanted);
-                rcWanted.right += rcWanted.left;
-                rcWanted.bottom += rcWanted.top;
-                RECT rcActual = WindowRect(hChild);
-                ::MapWindowPoints(nullptr, hBox, reinterpret_cast<POINT*>(&rcActual), 2);
-                EXPECT_EQ(rcActual, rcWanted) << text;
+                EXPECT_EQ(ControlRect(hChild), DialogUnitsToClient(hBox, c.rcUnits)) << text;
             }
             hChild = ::GetWindow(hChild, GW_HWNDNEXT);
         }

@@ -12,14 +12,6 @@ const std::string kControlSet001 = "SYSTEM\\ControlSet001\\Services\\Messenger";
 const std::string kControlSet002 = "SYSTEM\\ControlSet002\\Services\\Messenger";
 const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Services\\Messenger";
 
-RegValue Bytes(DWORD type, std::vector<BYTE> data) {
-    RegValue v;
-    v.exists = true;
-    v.type = type;
-    v.data = std::move(data);
-    return v;
-}
-
 class MessengerServiceTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -44,24 +36,28 @@ TEST_F(MessengerServiceTest, TheStartValueBecomesDisabledKeepingItsTypeAndLength
         {"already disabled", RegValue::Dword(4), RegValue::Dword(4)},
         {"boot", RegValue::Dword(0), RegValue::Dword(4)},
         {"only the first byte changes", RegValue::Dword(0x102), RegValue::Dword(0x104)},
-        {"empty stays empty", Bytes(REG_DWORD, {}), Bytes(REG_DWORD, {})},
-        {"binary keeps its type", Bytes(REG_BINARY, {2, 0, 0, 0}), Bytes(REG_BINARY, {4, 0, 0, 0})},
-        {"a string too", Bytes(REG_SZ, {'2', 0}), Bytes(REG_SZ, {4, 0})},
-        {"260 bytes still fit", Bytes(REG_BINARY, std::vector<BYTE>(260, 2)),
-         Bytes(REG_BINARY,
-               [] {
-                   std::vector<BYTE> d(260, 2);
-                   d[0] = 4;
-                   return d;
-               }())},
-        {"longer data is left alone", Bytes(REG_BINARY, std::vector<BYTE>(261, 2)),
-         Bytes(REG_BINARY, std::vector<BYTE>(261, 2))},
+        {"empty stays empty", RegValue::Raw(REG_DWORD, {}), RegValue::Raw(REG_DWORD, {})},
+        {"binary keeps its type", RegValue::Raw(REG_BINARY, {2, 0, 0, 0}),
+         RegValue::Raw(REG_BINARY, {4, 0, 0, 0})},
+        {"a string too", RegValue::Raw(REG_SZ, {'2', 0}), RegValue::Raw(REG_SZ, {4, 0})},
+        {"260 bytes still fit", RegValue::Raw(REG_BINARY, std::vector<BYTE>(260, 2)),
+         RegValue::Raw(REG_BINARY,
+                       [] {
+                           std::vector<BYTE> d(260, 2);
+                           d[0] = 4;
+                           return d;
+                       }())},
+        {"longer data is left alone", RegValue::Raw(REG_BINARY, std::vector<BYTE>(261, 2)),
+         RegValue::Raw(REG_BINARY, std::vector<BYTE>(261, 2))},
         {"INT_MIN", RegValue::Dword(0x80000000), RegValue::Dword(0x80000004)},
         {"-1", RegValue::Dword(0xFFFFFFFF), RegValue::Dword(0xFFFFFF04)},
-        {"3 bytes", Bytes(REG_DWORD, {2, 0, 0}), Bytes(REG_DWORD, {4, 0, 0})},
-        {"5 bytes", Bytes(REG_DWORD, {2, 0, 0, 0, 7}), Bytes(REG_DWORD, {4, 0, 0, 0, 7})},
-        {"a qword", Bytes(REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}), Bytes(REG_QWORD, {4, 0, 0, 0, 0, 0, 0, 0})},
-        {"300 bytes", Bytes(REG_BINARY, std::vector<BYTE>(300, 3)), Bytes(REG_BINARY, std::vector<BYTE>(300, 3))},
+        {"3 bytes", RegValue::Raw(REG_DWORD, {2, 0, 0}), RegValue::Raw(REG_DWORD, {4, 0, 0})},
+        {"5 bytes", RegValue::Raw(REG_DWORD, {2, 0, 0, 0, 7}),
+         RegValue::Raw(REG_DWORD, {4, 0, 0, 0, 7})},
+        {"a qword", RegValue::Raw(REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}),
+         RegValue::Raw(REG_QWORD, {4, 0, 0, 0, 0, 0, 0, 0})},
+        {"300 bytes", RegValue::Raw(REG_BINARY, std::vector<BYTE>(300, 3)),
+         RegValue::Raw(REG_BINARY, std::vector<BYTE>(300, 3))},
         {"a missing value is not created", absent, absent},
     };
     for (const Case& c : cases) {

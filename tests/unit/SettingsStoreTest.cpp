@@ -12,14 +12,6 @@ namespace {
 const std::string kApp = "Software\\Morvane\\Zapwick";
 const std::string kSetup = kApp + "\\Setup";
 
-RegValue Raw(DWORD type, std::vector<BYTE> data) {
-    RegValue v;
-    v.exists = true;
-    v.type = type;
-    v.data = std::move(data);
-    return v;
-}
-
 class SettingsStoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -51,13 +43,13 @@ TEST_F(SettingsStoreTest, ReadsTheFirstFourBytesOfAnyTypeAndTheDefaultForLongerD
     } cases[] = {
         {"dword", RegValue::Dword(0x12345678), 0x12345678},
         {"INT_MIN", RegValue::Dword(0x80000000), 0x80000000},
-        {"binary of 4 bytes", Raw(REG_BINARY, {1, 2, 3, 4}), 0x04030201},
-        {"string of 4 bytes", Raw(REG_SZ, {'a', 'b', 'c', 0}), 0x00636261},
-        {"3 bytes, the rest zero", Raw(REG_BINARY, {1, 2, 3}), 0x00030201},
-        {"empty", Raw(REG_DWORD, {}), 0},
-        {"5 bytes", Raw(REG_BINARY, {1, 2, 3, 4, 5}), 777},
-        {"a qword", Raw(REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}), 777},
-        {"300 bytes", Raw(REG_BINARY, std::vector<BYTE>(300, 9)), 777},
+        {"binary of 4 bytes", RegValue::Raw(REG_BINARY, {1, 2, 3, 4}), 0x04030201},
+        {"string of 4 bytes", RegValue::Raw(REG_SZ, {'a', 'b', 'c', 0}), 0x00636261},
+        {"3 bytes, the rest zero", RegValue::Raw(REG_BINARY, {1, 2, 3}), 0x00030201},
+        {"empty", RegValue::Raw(REG_DWORD, {}), 0},
+        {"5 bytes", RegValue::Raw(REG_BINARY, {1, 2, 3, 4, 5}), 777},
+        {"a qword", RegValue::Raw(REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}), 777},
+        {"300 bytes", RegValue::Raw(REG_BINARY, std::vector<BYTE>(300, 9)), 777},
         {"missing", RegValue(), 777},
     };
     for (const Case& c : cases) {

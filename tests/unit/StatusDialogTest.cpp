@@ -119,14 +119,7 @@ TEST_F(StatusDialogTest, ControlsFollowTheTemplateInTabOrder) {
             EXPECT_EQ(style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON)) << c.pszText;
         else
             EXPECT_EQ(style & SS_TYPEMASK, static_cast<DWORD>(SS_LEFT));
-        // The dialog manager converts position and size separately.
-        RECT rcWanted = c.rcUnits;
-        ::MapDialogRect(m_hDlg, &rcWanted);
-        rcWanted.right += rcWanted.left;
-        rcWanted.bottom += rcWanted.top;
-        RECT rcActual = WindowRect(hChild);
-        ::MapWindowPoints(nullptr, m_hDlg, reinterpret_cast<POINT*>(&rcActual), 2);
-        EXPECT_EQ(rcActual, rcWanted) << c.pszText;
+        EXPECT_EQ(ControlRect(hChild), DialogUnitsToClient(m_hDlg, c.rcUnits)) << c.pszText;
         hChild = ::GetWindow(hChild, GW_HWNDNEXT);
     }
     EXPECT_EQ(hChild, nullptr) << "more controls than the template has";

@@ -146,57 +146,57 @@ private:
     bool* m_pDeleted;
 };
 
-TEST(FrameLifetimeTest, ClosingTheMainFramePostsQuitZeroAndFreesIt) {
-    CCountingApp app;
-    bool bDeleted = false;
-    auto* pFrame = new CCountedFrame(&bDeleted);
-    ASSERT_TRUE(pFrame->Create(nullptr, "main"));
-    HWND hFrame = pFrame->GetSafeHwnd();
-    app.m_pMainWnd = pFrame;
-    TakeQuitMessage();
+// A frame whose deletion is seen in m_bDeleted; the main window if asked.
+class FrameLifetimeTest : public ::testing::Test {
+protected:
+    void Start(bool bMain) {
+        auto* pFrame = new CCountedFrame(&m_bDeleted);  // frees itself
+        ASSERT_TRUE(pFrame->Create(nullptr, "frame"));
+        m_hFrame = pFrame->GetSafeHwnd();
+        if (bMain) m_app.m_pMainWnd = pFrame;
+        TakeQuitMessage();
+    }
+    void CloseAndWait() {
+        ::PostMessageA(m_hFrame, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(m_hFrame); }));
+    }
 
-    ::PostMessageA(hFrame, WM_CLOSE, 0, 0);
+    CCountingApp m_app;
+    bool m_bDeleted = false;
+    HWND m_hFrame = nullptr;
+};
+
+TEST_F(FrameLifetimeTest, ClosingTheMainFramePostsQuitZeroAndFreesIt) {
+    Start(/*bMain=*/true);
+    CloseAndWait();
     WPARAM code = 99;
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hFrame); }));
     EXPECT_TRUE(TakeQuitMessage(&code));
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(bDeleted);
-    EXPECT_EQ(app.m_pMainWnd, nullptr);
-    EXPECT_EQ(app.m_nExits, 0) << "the exit routine is the message loop's business";
+    EXPECT_TRUE(m_bDeleted);
+    EXPECT_EQ(m_app.m_pMainWnd, nullptr);
+    EXPECT_EQ(m_app.m_nExits, 0) << "the exit routine is the message loop's business";
 }
 
-TEST(FrameLifetimeTest, ClosingAnotherFrameDoesNotEndTheProgram) {
-    CCountingApp app;
-    bool bDeleted = false;
-    auto* pFrame = new CCountedFrame(&bDeleted);
-    ASSERT_TRUE(pFrame->Create(nullptr, "not main"));
-    HWND hFrame = pFrame->GetSafeHwnd();
-    TakeQuitMessage();
-    ::PostMessageA(hFrame, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hFrame); }));
-    EXPECT_TRUE(bDeleted);
+TEST_F(FrameLifetimeTest, ClosingAnotherFrameDoesNotEndTheProgram) {
+    Start(/*bMain=*/false);
+    CloseAndWait();
+    EXPECT_TRUE(m_bDeleted);
     EXPECT_FALSE(TakeQuitMessage());
 }
 
-TEST(FrameLifetimeTest, TheEndOfASessionRunsTheExitRoutineAndDestroysNothing) {
-    CCountingApp app;
-    bool bDeleted = false;
-    auto* pFrame = new CCountedFrame(&bDeleted);
-    ASSERT_TRUE(pFrame->Create(nullptr, "main"));
-    HWND hFrame = pFrame->GetSafeHwnd();
-    app.m_pMainWnd = pFrame;
+TEST_F(FrameLifetimeTest, TheEndOfASessionRunsTheExitRoutineAndDestroysNothing) {
+    Start(/*bMain=*/true);
+    EXPECT_EQ(::SendMessageA(m_hFrame, WM_QUERYENDSESSION, 0, 0), TRUE);
+    ::SendMessageA(m_hFrame, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(m_app.m_nExits, 0) << "the session goes on";
+    ::SendMessageA(m_hFrame, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(m_app.m_nExits, 1);
+    EXPECT_TRUE(::IsWindow(m_hFrame));
+    EXPECT_FALSE(m_bDeleted);
 
-    EXPECT_EQ(::SendMessageA(hFrame, WM_QUERYENDSESSION, 0, 0), TRUE);
-    ::SendMessageA(hFrame, WM_ENDSESSION, FALSE, 0);
-    EXPECT_EQ(app.m_nExits, 0) << "the session goes on";
-    ::SendMessageA(hFrame, WM_ENDSESSION, TRUE, 0);
-    EXPECT_EQ(app.m_nExits, 1);
-    EXPECT_TRUE(::IsWindow(hFrame));
-    EXPECT_FALSE(bDeleted);
-
-    app.m_pMainWnd = nullptr;
-    ::DestroyWindow(hFrame);
-    EXPECT_TRUE(bDeleted);
+    m_app.m_pMainWnd = nullptr;
+    ::DestroyWindow(m_hFrame);
+    EXPECT_TRUE(m_bDeleted);
 }
 
 }  // namespace
