@@ -28,6 +28,16 @@ test: build
 bench: build
 	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/with-desktop.sh bash scripts/bench.sh
 
+# The ZIP that users download: $(BUILD)/Zapwick-<version>-win32.zip with
+# zapwick.exe, help.chm, README.txt and LICENSE.
+package: build
+	@cpack --config $(BUILD)/CPackConfig.cmake -B $(abspath $(BUILD))
+
+# The pictures in docs/screenshots: the status window, the tray menu and the
+# About box, taken from the real program on a private display.
+screenshots: build
+	@ZW_BUILD_DIR=$(abspath $(BUILD)) bash scripts/screenshots.sh
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
