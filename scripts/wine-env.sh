@@ -15,6 +15,10 @@ zw_ensure_prefix() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot --init >/dev/null 2>&1
     wineserver -w
+    # Wine does not look in fonts-wine's folder by itself; without these,
+    # "MS Sans Serif" falls back to a Linux font and dialogs grow wider.
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # A crashing program must exit (code 5) instead of waiting in winedbg's dialog.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
