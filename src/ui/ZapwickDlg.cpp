@@ -7,10 +7,14 @@
 #include "res/MakerSite.h"
 #include "res/resource.h"
 
+// WM_SYSCOMMAND, WM_DESTROY and WM_TIMER get the dialog manager's processing.
 const MsgEntry CZapwickDlg::s_messageEntries[] = {
-    OnMsg<&CZapwickDlg::OnPaint>(WM_PAINT), OnMsg<&CZapwickDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
-    OnMsg<&CZapwickDlg::OnClose>(WM_CLOSE), OnCmd<&CZapwickDlg::OnHide>(IDC_HIDE),
-    OnCmd<&CZapwickDlg::OnExit>(IDC_EXIT),  OnCmd<&CZapwickDlg::OnHelp>(ID_TRAY_HELP),
+    OnMsg<&CZapwickDlg::OnPaint>(WM_PAINT),  // draws the icon when minimised
+    OnMsg<&CZapwickDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
+    OnMsg<&CZapwickDlg::OnClose>(WM_CLOSE),
+    OnCmd<&CZapwickDlg::OnHide>(IDC_HIDE),
+    OnCmd<&CZapwickDlg::OnExit>(IDC_EXIT),
+    OnCmd<&CZapwickDlg::OnHelp>(ID_TRAY_HELP),
 };
 const MsgTable CZapwickDlg::s_messageTable =
     MakeMsgTable(&CDialog::s_messageTable, s_messageEntries);
