@@ -12,9 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 source "$here/../bench/report.sh"
 
-if [ -z "${ZW_ON_DESKTOP:-}" ]; then
-    exec bash "$here/with-desktop.sh" bash "$0" "$@"
-fi
+zw_on_desktop "$0" "$@"
 
 # What the caller chose, before the defaults fill in the rest: it is part of
 # the command that BENCHMARKS.md records.

@@ -8,10 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 : "${ZW_DEMO_SECONDS:=15}"
 
-if [ -z "${ZW_ON_DESKTOP:-}" ]; then
-    [ -n "${DISPLAY:-}" ] && export ZW_USE_DISPLAY=1
-    exec bash "$here/with-desktop.sh" bash "$0" "$@"
-fi
+if [ -z "${ZW_ON_DESKTOP:-}" ] && [ -n "${DISPLAY:-}" ]; then export ZW_USE_DISPLAY=1; fi
+zw_on_desktop "$0" "$@"
 
 bin="$ZW_BUILD_DIR/bin"
 for exe in zapwick.exe simbrowser.exe; do
@@ -19,13 +17,7 @@ for exe in zapwick.exe simbrowser.exe; do
 done
 
 zapwick_pid=
-cleanup() {
-    if [ -n "$zapwick_pid" ] && kill -0 "$zapwick_pid" 2>/dev/null; then
-        kill "$zapwick_pid" 2>/dev/null || true
-        wait "$zapwick_pid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
+trap 'zw_stop "$zapwick_pid"' EXIT
 
 # Ends Zapwick the way its user would (Exit), not by killing it.
 end_zapwick() {

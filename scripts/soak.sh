@@ -11,9 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 source "$here/../bench/report.sh"
 
-if [ -z "${ZW_ON_DESKTOP:-}" ]; then
-    exec bash "$here/with-desktop.sh" bash "$0" "$@"
-fi
+zw_on_desktop "$0" "$@"
 
 chosen=$(env | grep -E '^SOAK_[A-Z_]+=' | sort | tr '\n' ' ' || true)
 bin="$ZW_BUILD_DIR/bin"
@@ -31,13 +29,7 @@ fi
 probe() { wine "$bin/processprobe.exe" "$@" | tr -d '\r'; }
 
 zapwick_pid=
-cleanup() {
-    if [ -n "$zapwick_pid" ] && kill -0 "$zapwick_pid" 2>/dev/null; then
-        kill "$zapwick_pid" 2>/dev/null || true
-        wait "$zapwick_pid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
+trap 'zw_stop "$zapwick_pid"' EXIT
 
 # snapshot WINDOWS_PID: "rss_kib handles handle_count gdi user windows" of
 # Zapwick now; a counter that Wine does not keep comes out as "-".

@@ -34,3 +34,19 @@ zw_set_managed() {
     wineserver -w
     echo "$1" >"$marker"
 }
+
+# Runs the calling script again on the desktop of with-desktop.sh, unless it
+# is already there. Call as: zw_on_desktop "$0" "$@"
+zw_on_desktop() {
+    [ -n "${ZW_ON_DESKTOP:-}" ] && return 0
+    exec bash "$(dirname "${BASH_SOURCE[0]}")/with-desktop.sh" bash "$@"
+}
+
+# Ends the Windows program with this Linux process id if it still runs; for
+# a script's EXIT trap, so that no program outlives the script.
+zw_stop() {
+    if [ -n "${1:-}" ] && kill -0 "$1" 2>/dev/null; then
+        kill "$1" 2>/dev/null || true
+        wait "$1" 2>/dev/null || true
+    fi
+}
