@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "blocking/BrowserPopupScanner.h"
+#include "res/WindowNames.h"
 #include "res/resource.h"
 #include "tray/AppTrayWnd.h"
 #include "ui/ZapwickDlg.h"
@@ -14,7 +15,7 @@ const MsgTable CMainFrame::s_messageTable =
     MakeMsgTable(&CFrameWnd::s_messageTable, s_messageEntries);
 
 CMainFrame::CMainFrame() {
-    Create(nullptr, "Hello World!", WS_OVERLAPPEDWINDOW, WS_EX_CLIENTEDGE);
+    Create(nullptr, MAIN_FRAME_TITLE, WS_OVERLAPPEDWINDOW, WS_EX_CLIENTEDGE);
     m_bBlockingEnabled = TRUE;
 }
 

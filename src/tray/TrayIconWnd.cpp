@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "framework/WndClass.h"
+#include "res/WindowNames.h"
 
 // The record version with a 128-character tip and balloon members but no
 // GUID: what every shell since Windows 2000 understands.
@@ -22,7 +23,7 @@ const MsgTable CTrayIconWnd::s_messageTable = MakeMsgTable(&CWnd::s_messageTable
 BOOL CTrayIconWnd::Create() {
     char szClassName[80];
     if (!RegisterWndClass(szClassName, 0, nullptr, nullptr, nullptr)) return FALSE;
-    return CreateEx(WS_EX_TOOLWINDOW, szClassName, "TrayIconHandler", 0, 0, 0, 0, 0, nullptr,
+    return CreateEx(WS_EX_TOOLWINDOW, szClassName, TRAY_WINDOW_TITLE, 0, 0, 0, 0, 0, nullptr,
                     nullptr);
 }
 
