@@ -3,7 +3,7 @@
 # when it is all there already. Runs as root or through sudo.
 set -euo pipefail
 
-packages=(make cmake g++-mingw-w64-i686 googletest wine wine32:i386 wine64 xvfb xauth
+packages=(make cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64 xvfb xauth
           fonts-wine fp-utils zip unzip)
 
 missing=()

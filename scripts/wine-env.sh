@@ -1,11 +1,21 @@
-# Sourced by the scripts that run Windows programs: one private 32-bit Wine
-# prefix inside the build tree, quiet but for DLL load failures, and no Mono or
-# Gecko installers.
-: "${ZW_BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+# Sourced by the scripts that run Windows programs. ZW_ARCH (win32 or win64)
+# chooses the architecture; each has its own build tree, build/<arch>, and its
+# own private Wine prefix inside it, quiet but for DLL load failures, and no
+# Mono or Gecko installers. `wine` then means that architecture's loader.
+zw_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+: "${ZW_ARCH:=win32}"
+: "${ZW_BUILD_DIR:=$zw_root/build/$ZW_ARCH}"
+export ZW_ARCH ZW_BUILD_DIR
 export WINEPREFIX="${WINEPREFIX:-$ZW_BUILD_DIR/wineprefix}"
-export WINEARCH=win32
+export WINEARCH=$ZW_ARCH
+case "$ZW_ARCH" in
+    win32) export WINELOADER=/usr/lib/wine/wine ;;
+    win64) export WINELOADER=/usr/lib/wine/wine64 ;;
+    *) echo "wine-env.sh: ZW_ARCH must be win32 or win64, not '$ZW_ARCH'" >&2; return 1 ;;
+esac
+case ":$PATH:" in *":$zw_root/scripts/wine-bin:"*) ;; *) export PATH="$zw_root/scripts/wine-bin:$PATH" ;; esac
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 # Creates the prefix once. wineboot returns before the registry is on disk,
 # hence the waits; a second wineboot racing the first would break the prefix.
@@ -13,8 +23,12 @@ zw_ensure_prefix() {
     [ -f "$WINEPREFIX/.zapwick-ready" ] && return 0
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    wineboot --init >/dev/null 2>&1
+    # A 64-bit prefix without the 32-bit loader complains about syswow64's
+    # rundll32.exe; the prefix is fine all the same.
+    wine wineboot --init >/dev/null 2>&1 || true
     wineserver -w
+    [ -f "$WINEPREFIX/system.reg" ] ||
+        { echo "wine-env.sh: could not make the $ZW_ARCH Wine prefix $WINEPREFIX" >&2; return 1; }
     # Wine does not look in fonts-wine's folder by itself; without these,
     # "MS Sans Serif" falls back to a Linux font and dialogs grow wider.
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
@@ -39,7 +53,7 @@ zw_set_managed() {
 # is already there. Call as: zw_on_desktop "$0" "$@"
 zw_on_desktop() {
     [ -n "${ZW_ON_DESKTOP:-}" ] && return 0
-    exec bash "$(dirname "${BASH_SOURCE[0]}")/with-desktop.sh" bash "$@"
+    exec bash "$zw_root/scripts/with-desktop.sh" bash "$@"
 }
 
 # Ends the Windows program with this Linux process id if it still runs; for

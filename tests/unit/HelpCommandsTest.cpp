@@ -180,7 +180,7 @@ TEST_F(CommandsTest, ViewOpensAnExistingLogInNotepadAndLetsItGo) {
     ViewLogFile();
     EXPECT_EQ(s_calls,
               std::vector<std::string>{"CreateProcess Notepad.exe " + m_dir + "zapwick_log.txt"});
-    EXPECT_EQ(s_startup.cb, 68u);
+    EXPECT_EQ(s_startup.cb, sizeof(STARTUPINFOA));
     EXPECT_EQ(s_startup.wShowWindow, SW_SHOW);
     EXPECT_EQ(s_startup.dwFlags, 0u);
     DWORD dwFlags;

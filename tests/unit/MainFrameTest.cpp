@@ -45,10 +45,10 @@ TEST_F(MainFrameTest, IsAnInvisibleOverlappedWindowNamedHelloWorld) {
     EXPECT_EQ(m_pFrame->m_bBlockingEnabled, TRUE);
 
     EXPECT_EQ(::GetClassLongA(m_hFrame, GCL_STYLE), 0u);
-    EXPECT_EQ(::GetClassLongA(m_hFrame, GCL_HBRBACKGROUND), static_cast<DWORD>(COLOR_WINDOW + 1));
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(::GetClassLongA(m_hFrame, GCL_HCURSOR)),
+    EXPECT_EQ(::GetClassLongPtrA(m_hFrame, GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(static_cast<DWORD>(COLOR_WINDOW + 1)));
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(::GetClassLongPtrA(m_hFrame, GCLP_HCURSOR)),
               ::LoadCursorA(nullptr, IDC_ARROW));
-    EXPECT_EQ(::GetClassLongA(m_hFrame, GCL_HICON), 0u);
+    EXPECT_EQ(::GetClassLongPtrA(m_hFrame, GCLP_HICON), 0u);
 }
 
 TEST_F(MainFrameTest, ItsScanTimerClosesPopupsAndOtherTimerIdsDoNothing) {

@@ -175,9 +175,9 @@ TEST(TrayIconWndTest, CreatesAHiddenZeroSizedToolWindowAndFreesItselfWithIt) {
     EXPECT_FALSE(::IsWindowVisible(hWnd));
     EXPECT_EQ(::GetWindow(hWnd, GW_OWNER), nullptr);
     EXPECT_EQ(::GetClassLongA(hWnd, GCL_STYLE), 0u);
-    EXPECT_EQ(::GetClassLongA(hWnd, GCL_HCURSOR), 0u);
-    EXPECT_EQ(::GetClassLongA(hWnd, GCL_HBRBACKGROUND), 0u);
-    EXPECT_EQ(::GetClassLongA(hWnd, GCL_HICON), 0u);
+    EXPECT_EQ(::GetClassLongPtrA(hWnd, GCLP_HCURSOR), 0u);
+    EXPECT_EQ(::GetClassLongPtrA(hWnd, GCLP_HBRBACKGROUND), 0u);
+    EXPECT_EQ(::GetClassLongPtrA(hWnd, GCLP_HICON), 0u);
 
     ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(::IsWindow(hWnd));
@@ -249,7 +249,7 @@ TEST_F(NotifyIconTest, SendsTheIconOnlyWhenItDiffersFromTheLastOneOfTheProcess) 
         const ShellCall& call = s_shellCalls.back();
         SCOPED_TRACE(testing::Message() << "request " << (&c - cases));
         EXPECT_EQ(call.dwMessage, c.dwMessage);
-        EXPECT_EQ(call.data.cbSize, 488u);
+        EXPECT_EQ(call.data.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
         EXPECT_EQ(call.data.hWnd, c.pWnd->GetSafeHwnd());
         EXPECT_EQ(call.data.uID, 100u);
         EXPECT_EQ(call.data.uFlags, c.uFlags);
