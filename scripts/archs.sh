@@ -37,8 +37,19 @@ zw_detect_archs() {
     done
 }
 
-# Prints the one line that says what runs here, for the command named $1.
+# Prints the one line that says what $1 runs here (the builds in $2...) and
+# why it leaves any architecture out.
 zw_say_archs() {
-    local what="${ZW_RUNNABLE[*]}"
-    echo "$1: ${what// / and }${ZW_SKIPPED:+ ($ZW_SKIPPED)}"
+    local name=$1
+    shift
+    local what="$*"
+    what="${what// / and } build"
+    [ $# -gt 1 ] && what+="s"
+    if [ -z "$ZW_SKIPPED" ] && [ $# -lt ${#ZW_RUNNABLE[@]} ]; then
+        echo "$name: runs the $what (the 32-bit one where both run: most users download it)"
+    elif [ -z "$ZW_SKIPPED" ]; then
+        echo "$name: runs the $what (this host runs both)"
+    else
+        echo "$name: runs the $what; $ZW_SKIPPED"
+    fi
 }

@@ -15,11 +15,12 @@ if [ ${#ZW_RUNNABLE[@]} -eq 0 ]; then
     echo "$name: install Wine (make setup) or use a host that runs 32- or 64-bit Wine." >&2
     exit 1
 fi
-[ "$mode" = one ] && ZW_RUNNABLE=("${ZW_RUNNABLE[0]}")
-zw_say_archs "$name"
+archs=("${ZW_RUNNABLE[@]}")
+[ "$mode" = one ] && archs=("${archs[0]}")
+zw_say_archs "$name" "${archs[@]}"
 build=${BUILD:-$(cd "$here/.." && pwd)/build}
 failed=()
-for arch in "${ZW_RUNNABLE[@]}"; do
+for arch in "${archs[@]}"; do
     [ "$mode" = all ] && echo "== $name: $arch"
     ZW_ARCH=$arch ZW_BUILD_DIR=$build/$arch "$@" || failed+=("$arch")
 done

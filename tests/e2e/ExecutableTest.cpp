@@ -1,4 +1,4 @@
-// What ships: a 32-bit GUI executable that imports only Windows' own DLLs and
+// What ships: a GUI executable of its build's architecture that imports only Windows' own DLLs and
 // carries its title, icons, version and manifest.
 #include <gtest/gtest.h>
 
@@ -24,15 +24,19 @@ std::string Upper(std::string s) {
     return s;
 }
 
-TEST(ExecutableTest, IsA32BitGuiProgramImportingOnlySystemDlls) {
+TEST(ExecutableTest, IsAGuiProgramOfItsArchitectureImportingOnlySystemDlls) {
     const std::vector<unsigned char> image = ReadFile(ZapwickExePath());
     ASSERT_GT(image.size(), 1024u);
     auto at = [&](size_t offset) { return image.data() + offset; };
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0));
     ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(at(dos->e_lfanew));
     ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+#ifdef _WIN64
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
     EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
     EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 
     // Map the import directory's RVAs to file offsets through the sections.
