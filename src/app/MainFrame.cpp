@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "blocking/BrowserPopupScanner.h"
+#include "blocking/PopupWatcher.h"
 #include "res/WindowNames.h"
 #include "res/resource.h"
 #include "tray/AppTrayWnd.h"
@@ -41,6 +42,10 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA pCreate) {
     if (pTrayWnd) pTrayWnd->SetStatusDialog(m_pStatusDlg);
 
     SetTimer(TIMER_SCAN, SCAN_INTERVAL_MS);
+    // The scan stays: it catches what the watch cannot see, a window that
+    // loses its sizing border after it was shown or a pop-up that ignored the
+    // first request, and it works alone if the watch cannot be started.
+    m_hPopupWatch = StartPopupWatch();
     return 0;
 }
 
@@ -51,6 +56,8 @@ void CMainFrame::OnTimer(UINT_PTR nIdEvent) {
 
 void CMainFrame::OnDestroy() {
     CFrameWnd::OnDestroy();
+    StopPopupWatch(m_hPopupWatch);
+    m_hPopupWatch = nullptr;
     // The dialog may be inside one of its own handlers (a message box in it
     // is what let this close through); it is then freed when that returns.
     CWnd::DestroyAndDelete(m_pStatusDlg);

@@ -1,7 +1,8 @@
 // The main frame: a window that is never shown. It keeps the program alive,
 // creates the tray window and the status dialog and hands the tray window the
 // dialog and the blocking flag, owns the dialog, closes the tray window at the
-// end, and runs one browser pop-up scan on every tick of its timer.
+// end, and runs one browser pop-up scan on every tick of its timer. Between
+// ticks it watches for new pop-ups and has them closed as they appear.
 #pragma once
 
 #include "framework/FrameWnd.h"
@@ -33,6 +34,7 @@ private:
     HWND m_hTrayWnd = nullptr;
     // Shown and flipped by the tray window, which holds a reference to it.
     BOOL m_bBlockingEnabled = FALSE;
+    HWINEVENTHOOK m_hPopupWatch = nullptr;  // null if the platform refused it
 
     static const MsgEntry s_messageEntries[];
 };
