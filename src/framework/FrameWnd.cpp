@@ -66,9 +66,16 @@ BOOL CFrameWnd::OnQueryEndSession() {
     return TRUE;
 }
 
-void CFrameWnd::OnEndSession(BOOL bEnding) {
+void CFrameWnd::OnEndSession(BOOL bEnding, UINT nLogOffFlags) {
+    CWinApp* pApp = GetApp();
+    if (!bEnding || !pApp || pApp->m_pMainWnd != this) return;
+    // An installer (through the Restart Manager) wants the files we hold, and
+    // the session goes on: end cleanly, as Exit does.
+    if (nLogOffFlags & ENDSESSION_CLOSEAPP) {
+        PostMessage(WM_CLOSE);
+        return;
+    }
     // Windows ends the process after this; the exit routine is all that runs.
     // No window is destroyed, so the tray icon is left for the shell to drop.
-    CWinApp* pApp = GetApp();
-    if (bEnding && pApp && pApp->m_pMainWnd == this) pApp->ExitInstance();
+    pApp->ExitInstance();
 }

@@ -6,8 +6,8 @@
 #include "res/WindowNames.h"
 
 // The record version with a 128-character tip and balloon members but no
-// GUID: what every shell since Windows 2000 understands. Its size is the
-// platform's; in 32-bit Windows that is 488 bytes.
+// GUID: what every shell since Windows 2000 understands. Its size is 488 bytes
+// in 32-bit programs; pointers and handles make it larger in 64-bit ones.
 #ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "unexpected NOTIFYICONDATAA layout");
 #endif
