@@ -6,7 +6,7 @@ zw_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${ZW_ARCH:=win32}"
 : "${ZW_BUILD_DIR:=$zw_root/build/$ZW_ARCH}"
 export ZW_ARCH ZW_BUILD_DIR
-export WINEPREFIX="${WINEPREFIX:-$ZW_BUILD_DIR/wineprefix}"
+export WINEPREFIX="$ZW_BUILD_DIR/wineprefix"
 export WINEARCH=$ZW_ARCH
 case "$ZW_ARCH" in
     win32) export WINELOADER=/usr/lib/wine/wine ;;
