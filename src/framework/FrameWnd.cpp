@@ -15,7 +15,7 @@ const MsgTable CFrameWnd::s_messageTable = MakeMsgTable(&CWnd::s_messageTable, s
 
 BOOL CFrameWnd::Create(LPCSTR pszClassName, LPCSTR pszTitle, DWORD dwStyle, DWORD dwExStyle, int x,
                        int y, int nWidth, int nHeight) {
-    char szClassName[80];
+    char szClassName[WND_CLASS_NAME_SIZE];
     if (!pszClassName) {
         HBRUSH hbrWindow = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         if (!RegisterWndClass(szClassName, 0, ::LoadCursorA(nullptr, IDC_ARROW), hbrWindow,

@@ -24,7 +24,7 @@ const MsgEntry CTrayIconWnd::s_messageEntries[] = {
 const MsgTable CTrayIconWnd::s_messageTable = MakeMsgTable(&CWnd::s_messageTable, s_messageEntries);
 
 BOOL CTrayIconWnd::Create() {
-    char szClassName[80];
+    char szClassName[WND_CLASS_NAME_SIZE];
     if (!RegisterWndClass(szClassName, 0, nullptr, nullptr, nullptr)) return FALSE;
     return CreateEx(WS_EX_TOOLWINDOW, szClassName, TRAY_WINDOW_TITLE, 0, 0, 0, 0, 0, nullptr,
                     nullptr);
