@@ -57,3 +57,15 @@ add_custom_command(
     VERBATIM)
 add_custom_target(zapwick_msi DEPENDS ${ZAPWICK_MSI})
 
+# Installs, upgrades and removes packages built by the same script under Wine,
+# in this tree's prefix, and starts the installed program. A bash script on
+# the build machine; it runs the Windows programs through wine-env.sh itself.
+if(BUILD_TESTING)
+    add_test(NAME Package.MsiInstallsUpgradesAndRemovesCleanly
+        COMMAND ${ZAPWICK_BASH} ${CMAKE_SOURCE_DIR}/tests/package/MsiTest.sh
+            ${PROJECT_VERSION} ${ZAPWICK_MSI_INPUTS})
+    set_tests_properties(Package.MsiInstallsUpgradesAndRemovesCleanly PROPERTIES
+        ENVIRONMENT "ZW_ARCH=${ZW_WINE_ARCH};ZW_BUILD_DIR=${CMAKE_BINARY_DIR}"
+        RUN_SERIAL TRUE
+        TIMEOUT 120)
+endif()
