@@ -53,6 +53,7 @@ add_custom_command(
         ${CMAKE_SOURCE_DIR}/packaging/README.txt
         ${CMAKE_BINARY_DIR}/packaging/LICENSE
         ${CMAKE_SOURCE_DIR}/src/res/zapwick.ico
+        ${CMAKE_SOURCE_DIR}/src/res/MakerSite.h
     COMMENT "Building the Windows Installer package ${CPACK_ARCHIVE_FILE_NAME}.msi"
     VERBATIM)
 add_custom_target(zapwick_msi DEPENDS ${ZAPWICK_MSI})

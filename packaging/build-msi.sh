@@ -26,6 +26,13 @@ fi
 # Windows Installer compares three fields; see the Upgrade table.
 upgrade_below="${BASH_REMATCH[1]}.${BASH_REMATCH[2]}.$((BASH_REMATCH[3] + 1))"
 
+# The maker's site, as the program itself names it.
+maker_host=$(sed -n 's/^#define MAKER_HOST "\([^"]*\)"$/\1/p' "$here/../src/res/MakerSite.h")
+if [ -z "$maker_host" ]; then
+    echo "build-msi.sh: no MAKER_HOST in src/res/MakerSite.h" >&2
+    exit 1
+fi
+
 # wixl finds files only relative to the folder it runs in, so they are staged
 # under the names that the source uses.
 mkdir -p "$(dirname "$output")"
@@ -38,4 +45,4 @@ for i in "${!names[@]}"; do
 done
 rm -f "$output"
 (cd "$stage" && wixl -a "$wixl_arch" -D Version="$version" -D UpgradeBelow="$upgrade_below" \
-    -D Win64="$win64" -o "$output" "$here/zapwick.wxs")
+    -D Win64="$win64" -D MakerSite="http://$maker_host/" -o "$output" "$here/zapwick.wxs")
