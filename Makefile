@@ -43,10 +43,16 @@ soak: build
 	@$(FOR_ARCHS) one "make soak" bash scripts/with-desktop.sh bash scripts/soak.sh
 
 # What users download, in $(BUILD): Zapwick-<version>-win32.zip and -win64.zip,
-# each with its own zapwick.exe, help.chm, README.txt and LICENSE.
+# each with its own zapwick.exe, help.chm, README.txt and LICENSE, and beside
+# each a Windows Installer package, Zapwick-<version>-win32.msi and -win64.msi,
+# that installs the same files for the user who runs it (cmake/Msi.cmake).
 package: build
 	@for a in $(ARCHS); do \
 	    cpack --config $(BUILD)/$$a/CPackConfig.cmake -B $(abspath $(BUILD)) || exit 1; \
+	    cmake --build $(BUILD)/$$a --target zapwick_msi >/dev/null || exit 1; \
+	    msi=$$(sed -n 's/^ZAPWICK_MSI:INTERNAL=//p' $(BUILD)/$$a/CMakeCache.txt); \
+	    cp "$$msi" $(abspath $(BUILD))/ || exit 1; \
+	    echo "msi: $(abspath $(BUILD))/$$(basename "$$msi") generated."; \
 	done
 
 # The pictures in docs/screenshots: the status window, the tray menu and the
