@@ -33,6 +33,7 @@ const char s_szTip[] = "Zapwick";
 
 int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
     if (Default() == -1) return -1;
+    m_nTaskbarCreatedMsg = ::RegisterWindowMessageA("TaskbarCreated");
     m_hTrayIcon = ::LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_TRAY));
     SetTimer(TIMER_TRAY_REFRESH, TRAY_REFRESH_INTERVAL_MS);
     OnTimer(TIMER_TRAY_REFRESH);  // the icon is there before the first tick
@@ -48,8 +49,26 @@ void CAppTrayWnd::OnTimer(UINT_PTR nIdEvent) {
     CTrayIconWnd::OnTimer(nIdEvent);
     if (nIdEvent != TIMER_TRAY_REFRESH) return;
     NotifyIcon(s_dwNotifyMessage, m_hTrayIcon, s_szTip);
-    // A failed add is not repeated: from now on the refresh only modifies.
+    // A failed add is not repeated here: from now on the refresh only
+    // modifies. A taskbar that starts later announces itself, and then the
+    // icon is added again.
     s_dwNotifyMessage = NIM_MODIFY;
+}
+
+LRESULT CAppTrayWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (m_nTaskbarCreatedMsg && nMsg == m_nTaskbarCreatedMsg) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    return CTrayIconWnd::WindowProc(nMsg, wParam, lParam);
+}
+
+void CAppTrayWnd::OnTaskbarCreated() {
+    // The new taskbar holds none of the old one's icons. The add must carry
+    // the picture, which the rule of sending each icon once would leave out.
+    // The refresh goes on modifying the icon this puts back.
+    s_hLastIcon = nullptr;
+    NotifyIcon(NIM_ADD, m_hTrayIcon, s_szTip);
 }
 
 void CAppTrayWnd::OnTrayRightClick() {

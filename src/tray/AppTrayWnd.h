@@ -1,6 +1,7 @@
 // The application's tray window: Zapwick's icon and tooltip in the
 // notification area, re-sent every 200 ms, the status dialog shown or hidden
-// by a click, and the tray menu with its commands on a right click. It is
+// by a click, and the tray menu with its commands on a right click. When the
+// shell starts a new taskbar, the icon is added to it again. It is
 // handed what it acts on by its creator and knows nothing of the main frame;
 // it reaches the main window only by posting to it.
 #pragma once
@@ -32,11 +33,15 @@ public:
 
 protected:
     const MsgTable* GetMessageTable() const override { return &s_messageTable; }
+    // Takes the taskbar's announcement, which no table row can name: a
+    // registered message has no fixed id.
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     int OnCreate(LPCREATESTRUCTA pCreate);
     void OnDestroy();
     void OnTimer(UINT_PTR nIdEvent);
+    void OnTaskbarCreated();
 
     void OnTrayExit();
     void OnTrayWebsite();
@@ -47,8 +52,9 @@ private:
     void OnTrayHelp();
 
     BOOL& m_bBlockingEnabled;
-    CWnd* m_pStatusDlg = nullptr;  // not owned
-    HICON m_hTrayIcon = nullptr;   // shared resource icon, never freed
+    CWnd* m_pStatusDlg = nullptr;   // not owned
+    HICON m_hTrayIcon = nullptr;    // shared resource icon, never freed
+    UINT m_nTaskbarCreatedMsg = 0;  // "TaskbarCreated"; 0 if it could not be registered
 
     static const MsgEntry s_messageEntries[];
 };
