@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "blocking/BrowserPopupScanner.h"
+#include "blocking/PopupWatcher.h"
 #include "res/WindowNames.h"
 #include "res/resource.h"
 #include "tray/AppTrayWnd.h"
@@ -24,11 +25,12 @@ CMainFrame::~CMainFrame() = default;
 int CMainFrame::OnCreate(LPCREATESTRUCTA pCreate) {
     if (CFrameWnd::OnCreate(pCreate) == -1) return -1;
 
-    // The tray window owns itself; the frame only closes it at the end.
-    m_pTrayWnd = new CAppTrayWnd;
-    if (!m_pTrayWnd->Create()) {
-        delete m_pTrayWnd;  // no window, so nothing would ever free it
-        m_pTrayWnd = nullptr;
+    auto* pTrayWnd = new CAppTrayWnd(m_bBlockingEnabled);
+    if (pTrayWnd->Create()) {
+        m_hTrayWnd = pTrayWnd->GetSafeHwnd();
+    } else {
+        delete pTrayWnd;  // no window, so nothing would ever free it
+        pTrayWnd = nullptr;
     }
 
     // No main window is recorded yet and none of ours is active, so the
@@ -37,8 +39,13 @@ int CMainFrame::OnCreate(LPCREATESTRUCTA pCreate) {
     m_pStatusDlg = nullptr;
     m_pStatusDlg = new CZapwickDlg;
     m_pStatusDlg->Create(IDD_ZAPWICK_DIALOG);
+    if (pTrayWnd) pTrayWnd->SetStatusDialog(m_pStatusDlg);
 
     SetTimer(TIMER_SCAN, SCAN_INTERVAL_MS);
+    // The scan stays: it catches what the watch cannot see, a window that
+    // loses its sizing border after it was shown or a pop-up that ignored the
+    // first request, and it works alone if the watch cannot be started.
+    m_hPopupWatch = StartPopupWatch();
     return 0;
 }
 
@@ -49,11 +56,15 @@ void CMainFrame::OnTimer(UINT_PTR nIdEvent) {
 
 void CMainFrame::OnDestroy() {
     CFrameWnd::OnDestroy();
+    StopPopupWatch(m_hPopupWatch);
+    m_hPopupWatch = nullptr;
     // The dialog may be inside one of its own handlers (a message box in it
     // is what let this close through); it is then freed when that returns.
     CWnd::DestroyAndDelete(m_pStatusDlg);
     m_pStatusDlg = nullptr;
-    // The tray window removes its icon and frees itself; if it went earlier,
-    // it cleared this pointer on its way.
-    if (m_pTrayWnd) ::SendMessageA(m_pTrayWnd->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    // The tray window removes its icon and frees itself. Nothing reaches it
+    // between the two steps, so it never acts on the dialog just deleted. If
+    // it was closed earlier, its handle is no longer one of ours (and may in
+    // time name some other program's window), so it is not sent anything.
+    if (CWnd::FromHandle(m_hTrayWnd)) ::SendMessageA(m_hTrayWnd, WM_CLOSE, 0, 0);
 }

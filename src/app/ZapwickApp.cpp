@@ -10,11 +10,6 @@ const MsgEntry CZapwickApp::s_messageEntries[] = {
 const MsgTable CZapwickApp::s_messageTable =
     MakeMsgTable(&CWinApp::s_messageTable, s_messageEntries);
 
-CMainFrame* CZapwickApp::MainFrame() {
-    CWinApp* pApp = GetApp();
-    return pApp ? static_cast<CMainFrame*>(pApp->m_pMainWnd) : nullptr;
-}
-
 BOOL CZapwickApp::InitInstance() {
     SetRegistryKey("Morvane");
 

@@ -4,14 +4,9 @@
 
 #include "framework/WinApp.h"
 
-class CMainFrame;
-
 class CZapwickApp : public CWinApp {
 public:
     BOOL InitInstance() override;
-
-    // The main frame, or null before start-up and after it is gone.
-    static CMainFrame* MainFrame();
 
     static const MsgTable s_messageTable;
 

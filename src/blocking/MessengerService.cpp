@@ -1,10 +1,10 @@
 #include "MessengerService.h"
 
-BOOL DisableMessengerService() {
+void DisableMessengerService() {
     HKEY hKey;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\ControlSet001\\Services\\Messenger", 0,
                         KEY_READ | KEY_WRITE, &hKey) != ERROR_SUCCESS)
-        return TRUE;
+        return;
 
     // The value is a REG_DWORD for every service; whatever was read is written
     // back with only its first byte changed, in its own type and length.
@@ -16,5 +16,4 @@ BOOL DisableMessengerService() {
         ::RegSetValueExA(hKey, "Start", 0, dwType, data, cbData);
     }
     ::RegCloseKey(hKey);
-    return TRUE;
 }

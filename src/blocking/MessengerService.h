@@ -7,5 +7,5 @@
 // Writes SERVICE_DISABLED into the service's "Start" value under control set
 // 001, if the key and the value exist and may be written. The running service
 // is left alone; Windows reads the new start type at its next start. Every
-// failure is silent. Always TRUE.
-BOOL DisableMessengerService();
+// failure is silent.
+void DisableMessengerService();

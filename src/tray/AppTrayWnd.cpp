@@ -2,13 +2,11 @@
 
 #include <shellapi.h>
 
-#include "app/MainFrame.h"
-#include "app/ZapwickApp.h"
 #include "framework/Menu.h"
+#include "framework/WinApp.h"
 #include "res/MakerSite.h"
 #include "res/resource.h"
 #include "ui/HelpCommands.h"
-#include "ui/ZapwickDlg.h"
 
 DWORD CAppTrayWnd::s_dwNotifyMessage = NIM_ADD;
 
@@ -35,6 +33,7 @@ const char s_szTip[] = "Zapwick";
 
 int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
     if (Default() == -1) return -1;
+    m_nTaskbarCreatedMsg = ::RegisterWindowMessageA("TaskbarCreated");
     m_hTrayIcon = ::LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_TRAY));
     SetTimer(TIMER_TRAY_REFRESH, TRAY_REFRESH_INTERVAL_MS);
     OnTimer(TIMER_TRAY_REFRESH);  // the icon is there before the first tick
@@ -44,19 +43,32 @@ int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
 void CAppTrayWnd::OnDestroy() {
     Default();
     NotifyIcon(NIM_DELETE, nullptr, nullptr);
-    // The frame keeps a pointer only to close this window; once the window
-    // goes by any other way, that pointer must not outlive the object.
-    if (CMainFrame* pFrame = CZapwickApp::MainFrame()) {
-        if (pFrame->m_pTrayWnd == this) pFrame->m_pTrayWnd = nullptr;
-    }
 }
 
 void CAppTrayWnd::OnTimer(UINT_PTR nIdEvent) {
     CTrayIconWnd::OnTimer(nIdEvent);
     if (nIdEvent != TIMER_TRAY_REFRESH) return;
     NotifyIcon(s_dwNotifyMessage, m_hTrayIcon, s_szTip);
-    // A failed add is not repeated: from now on the refresh only modifies.
+    // A failed add is not repeated here: from now on the refresh only
+    // modifies. A taskbar that starts later announces itself, and then the
+    // icon is added again.
     s_dwNotifyMessage = NIM_MODIFY;
+}
+
+LRESULT CAppTrayWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (m_nTaskbarCreatedMsg && nMsg == m_nTaskbarCreatedMsg) {
+        OnTaskbarCreated();
+        return 0;
+    }
+    return CTrayIconWnd::WindowProc(nMsg, wParam, lParam);
+}
+
+void CAppTrayWnd::OnTaskbarCreated() {
+    // The new taskbar holds none of the old one's icons. The add must carry
+    // the picture, which the rule of sending each icon once would leave out.
+    // The refresh goes on modifying the icon this puts back.
+    s_hLastIcon = nullptr;
+    NotifyIcon(NIM_ADD, m_hTrayIcon, s_szTip);
 }
 
 void CAppTrayWnd::OnTrayRightClick() {
@@ -68,10 +80,8 @@ void CAppTrayWnd::OnTrayRightClick() {
     HMENU hPopup = menu.GetSubMenu(0);
 
     // The menu has no item for this command; the check mark is kept for one.
-    CMainFrame* pFrame = CZapwickApp::MainFrame();
-    const bool bBlocking = pFrame && pFrame->m_bBlockingEnabled;
     ::CheckMenuItem(hPopup, ID_TRAY_TOGGLE_BLOCKING,
-                    MF_BYCOMMAND | (bBlocking ? MF_CHECKED : MF_UNCHECKED));
+                    MF_BYCOMMAND | (m_bBlockingEnabled ? MF_CHECKED : MF_UNCHECKED));
 
     // A menu whose owner is not the foreground window does not close when the
     // user clicks elsewhere; the message posted after it makes the switch
@@ -82,10 +92,8 @@ void CAppTrayWnd::OnTrayRightClick() {
 }
 
 void CAppTrayWnd::OnTrayClick() {
-    CMainFrame* pFrame = CZapwickApp::MainFrame();
-    CZapwickDlg* pDlg = pFrame ? pFrame->m_pStatusDlg : nullptr;
-    if (!pDlg) return;
-    pDlg->ShowWindow((pDlg->GetStyle() & WS_VISIBLE) ? SW_HIDE : SW_SHOW);
+    if (!m_pStatusDlg) return;
+    m_pStatusDlg->ShowWindow((m_pStatusDlg->GetStyle() & WS_VISIBLE) ? SW_HIDE : SW_SHOW);
 }
 
 void CAppTrayWnd::OnTrayDoubleClick() {
@@ -114,8 +122,7 @@ void CAppTrayWnd::OnTrayClearLog() {
 }
 
 void CAppTrayWnd::OnTrayToggleBlocking() {
-    if (CMainFrame* pFrame = CZapwickApp::MainFrame())
-        pFrame->m_bBlockingEnabled = pFrame->m_bBlockingEnabled == 0 ? 1 : 0;
+    m_bBlockingEnabled = m_bBlockingEnabled == 0 ? 1 : 0;
 }
 
 void CAppTrayWnd::OnTrayHelp() {

@@ -1,6 +1,9 @@
 // The application's tray window: Zapwick's icon and tooltip in the
 // notification area, re-sent every 200 ms, the status dialog shown or hidden
-// by a click, and the tray menu with its commands on a right click.
+// by a click, and the tray menu with its commands on a right click. When the
+// shell starts a new taskbar, the icon is added to it again. It is
+// handed what it acts on by its creator and knows nothing of the main frame;
+// it reaches the main window only by posting to it.
 #pragma once
 
 #include "TrayIconWnd.h"
@@ -10,7 +13,13 @@ constexpr UINT TRAY_REFRESH_INTERVAL_MS = 200;
 
 class CAppTrayWnd : public CTrayIconWnd {
 public:
+    // bBlockingEnabled is the flag that the toggle command flips and the menu's
+    // check mark shows; it must outlive the window.
+    explicit CAppTrayWnd(BOOL& bBlockingEnabled) : m_bBlockingEnabled(bBlockingEnabled) {}
     ~CAppTrayWnd() override = default;
+
+    // The window that a click on the icon shows or hides; none until set.
+    void SetStatusDialog(CWnd* pStatusDlg) { m_pStatusDlg = pStatusDlg; }
 
     void OnTrayRightClick() override;
     void OnTrayClick() override;
@@ -24,11 +33,15 @@ public:
 
 protected:
     const MsgTable* GetMessageTable() const override { return &s_messageTable; }
+    // Takes the taskbar's announcement, which no table row can name: a
+    // registered message has no fixed id.
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     int OnCreate(LPCREATESTRUCTA pCreate);
     void OnDestroy();
     void OnTimer(UINT_PTR nIdEvent);
+    void OnTaskbarCreated();
 
     void OnTrayExit();
     void OnTrayWebsite();
@@ -38,7 +51,10 @@ private:
     void OnTrayToggleBlocking();
     void OnTrayHelp();
 
-    HICON m_hTrayIcon = nullptr;  // shared resource icon, never freed
+    BOOL& m_bBlockingEnabled;
+    CWnd* m_pStatusDlg = nullptr;   // not owned
+    HICON m_hTrayIcon = nullptr;    // shared resource icon, never freed
+    UINT m_nTaskbarCreatedMsg = 0;  // "TaskbarCreated"; 0 if it could not be registered
 
     static const MsgEntry s_messageEntries[];
 };

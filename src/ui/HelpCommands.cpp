@@ -15,6 +15,16 @@ bool GetLogFilePathBuffer(char (&szPath)[MAX_PATH]) {
     return true;
 }
 
+// The full path of a program in the folder that pfnGetFolder reports, or
+// empty when the folder cannot be read whole.
+CString SystemProgramPath(UINT(WINAPI* pfnGetFolder)(LPSTR, UINT), LPCSTR pszFileName) {
+    char szFolder[MAX_PATH];
+    // A buffer that is too small gets nothing and the size needed comes back.
+    const UINT nLength = pfnGetFolder(szFolder, MAX_PATH);
+    if (nLength == 0 || nLength >= MAX_PATH) return CString();
+    return CString(szFolder, static_cast<int>(nLength)) + "\\" + pszFileName;
+}
+
 }  // namespace
 
 CString GetDirectoryPart(LPCSTR pszPath, UINT nCodePage) {
@@ -42,7 +52,8 @@ CString GetLogFilePath() {
 void OpenHelp() {
     const CString strCommand =
         CString("hh.exe ") + GetProgramDirectory() + "help.chm::/Introduction.htm";
-    ::WinExec(strCommand, SW_SHOW);
+    StartProgram(SystemProgramPath(&::GetSystemWindowsDirectoryA, "hh.exe"), strCommand,
+                 STARTF_USESHOWWINDOW);
 }
 
 bool LogFileExists(LPCSTR pszPath) {
@@ -61,7 +72,8 @@ void ViewLogFile() {
         AppMessageBox("The log file is empty!");
         return;
     }
-    StartProgram(CString("Notepad.exe ") + szPath);
+    StartProgram(SystemProgramPath(&::GetSystemDirectoryA, "notepad.exe"),
+                 CString("Notepad.exe ") + szPath, 0);
 }
 
 void ClearLogFile() {
@@ -69,20 +81,20 @@ void ClearLogFile() {
     if (GetLogFilePathBuffer(szPath) && LogFileExists(szPath)) ::DeleteFileA(szPath);
 }
 
-BOOL StartProgram(LPCSTR pszCommandLine) {
+BOOL StartProgram(LPCSTR pszApplication, LPCSTR pszCommandLine, DWORD dwStartFlags) {
+    if (!*pszApplication) return FALSE;
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
-    // Without STARTF_USESHOWWINDOW this is ignored: the program shows its
-    // window its own way.
-    si.wShowWindow = SW_SHOW;
+    si.dwFlags = dwStartFlags;
+    si.wShowWindow = SW_SHOW;  // read only with STARTF_USESHOWWINDOW
     PROCESS_INFORMATION pi = {};
 
     // CreateProcessA may write into the command line.
     const size_t nLength = strlen(pszCommandLine);
     char* pszBuffer = new char[nLength + 1];
     memcpy(pszBuffer, pszCommandLine, nLength + 1);
-    const BOOL bStarted = ::CreateProcessA(nullptr, pszBuffer, nullptr, nullptr, FALSE, 0, nullptr,
-                                           nullptr, &si, &pi);
+    const BOOL bStarted = ::CreateProcessA(pszApplication, pszBuffer, nullptr, nullptr, FALSE, 0,
+                                           nullptr, nullptr, &si, &pi);
     delete[] pszBuffer;
     if (bStarted) {
         ::CloseHandle(pi.hThread);

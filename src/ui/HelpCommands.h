@@ -1,6 +1,8 @@
 // The help and log file commands. They work on files beside the executable:
 // "help.chm", opened in the compiled-help viewer, and "zapwick_log.txt",
-// shown in Notepad or deleted. The program never writes the log itself.
+// shown in Notepad or deleted. The program never writes the log itself. The
+// viewer and Notepad are started from the system's own folders, never found by
+// name, so that a file of that name beside the program cannot stand in.
 #pragma once
 
 #include "framework/String.h"
@@ -16,18 +18,22 @@ CString GetProgramDirectory();
 // The log file's full path.
 CString GetLogFilePath();
 
-// Starts the help viewer on the introduction page; reports nothing.
+// Starts the Windows folder's hh.exe on the introduction page; reports nothing.
 void OpenHelp();
 
 // Whether the file can be opened for reading, which is what "there is a log"
 // means here. Shows no error box for a drive that is not ready.
 bool LogFileExists(LPCSTR pszPath);
 
-// Opens the log in Notepad, or says that there is none.
+// Opens the log in the system folder's notepad.exe, or says that there is none.
 void ViewLogFile();
 
 // Deletes the log if there is one; says nothing either way.
 void ClearLogFile();
 
-// Starts a program and lets it go at once; TRUE if it was started.
-BOOL StartProgram(LPCSTR pszCommandLine);
+// Starts the program at the full path pszApplication with the command line
+// given (whose first word names the program again, as the program expects) and
+// lets it go at once; TRUE if it was started. dwStartFlags are STARTUPINFOA's
+// flags, whose show value is SW_SHOW: STARTF_USESHOWWINDOW has the program show
+// its window, 0 leaves that to the program. An empty path starts nothing.
+BOOL StartProgram(LPCSTR pszApplication, LPCSTR pszCommandLine, DWORD dwStartFlags);

@@ -33,22 +33,27 @@ LONGLONG ExpandStoredTime(DWORD dwStored, LONGLONG now) {
     return now + nOffset;
 }
 
-int RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo) {
-    return RemindToUpdateAt(pszAddress, nRestartOnNo, CurrentUnixTime());
+ReminderDecision DecideReminder(DWORD dwStored, LONGLONG now) {
+    const LONGLONG stored = ExpandStoredTime(dwStored, now);
+    // With nothing stored, the default came back: the low bits of now, which
+    // read back as now itself. The two never hold together.
+    return {stored == now, stored + REMINDER_PERIOD_SECONDS < now};
 }
 
-int RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now) {
+void RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo) {
+    RemindToUpdateAt(pszAddress, nRestartOnNo, CurrentUnixTime());
+}
+
+void RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now) {
     CWinApp* pApp = GetApp();
-    // With nothing stored, the default comes back: the low bits of now, which
-    // read back as now itself.
     const DWORD dwDefault = static_cast<DWORD>(now);
     const DWORD dwStored =
         pApp ? pApp->GetProfileInt(s_szSection, s_szEntry, static_cast<int>(dwDefault)) : dwDefault;
-    const LONGLONG stored = ExpandStoredTime(dwStored, now);
+    const ReminderDecision decision = DecideReminder(dwStored, now);
 
-    if (stored == now) StartPeriod(pApp, now);  // first use
+    if (decision.bFirstUse) StartPeriod(pApp, now);
 
-    if (stored + REMINDER_PERIOD_SECONDS < now) {
+    if (decision.bDue) {
         const int nAnswer =
             ::MessageBoxA(nullptr, "Do you want to check the lastest version on our website?",
                           "Update the program", MB_YESNO);
@@ -67,5 +72,4 @@ int RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now) {
             StartPeriod(pApp, now);
         }
     }
-    return 1;
 }

@@ -5,18 +5,25 @@
 
 #include <windows.h>
 
-// Seconds since 1970-01-01 00:00:00 UTC.
-LONGLONG CurrentUnixTime();
+// What closing the status dialog means for the reminder. dwStored is the
+// value read from the store with the low 32 bits of now as its default.
+struct ReminderDecision {
+    bool bFirstUse;  // no period has started yet: start one now
+    bool bDue;       // the period has run out: ask
+};
+ReminderDecision DecideReminder(DWORD dwStored, LONGLONG now);
 
 // Starts the period on first use; once it has run out, asks, opens address on
 // Yes, and starts a new period after Yes, or after No if restartOnNo is 1.
-// Always 1.
-int RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo);
+void RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo);
 
 // The same with the clock given, so that tests can set it anywhere.
-int RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now);
+void RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now);
 
 // The stored time read back: of all times with these low 32 bits, the one
 // nearest to now. For every time within 68 years of now that is the time that
 // was stored, on either side of 2038.
 LONGLONG ExpandStoredTime(DWORD dwStored, LONGLONG now);
+
+// Seconds since 1970-01-01 00:00:00 UTC.
+LONGLONG CurrentUnixTime();
