@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# bench.sh: measures the real zapwick.exe beside floor.exe, the least that a
-# resident Win32 program can be, in the same run, and prints the figures as
-# one table (`make bench`). Targets are reported beside the figures, never
-# enforced: the script fails only when a measurement itself could not be taken.
+# bench.sh: measures the real zapwick.exe beside floor.exe, its polling-only
+# counterpart, in the same run, and prints the figures as one table (`make
+# bench`). Targets are reported beside the figures, never enforced: the script
+# fails only when a measurement itself could not be taken.
 #
 # Each figure is a function figure_NAME that adds rows with `row`; list it in
 # `figures` to have it run. BENCH_FIGURES="a b" runs a subset. BENCH_WRITE=1
@@ -63,7 +63,7 @@ figure_close_latency() {
         broken=1
         return
     fi
-    row "pop-ups asked to close" "$asked of $opened" "none: the floor closes nothing" "" "all"
+    row "pop-ups asked to close" "$asked of $opened" "not run here" "" "all"
     row "close latency, median" "$median ms" "" "" "about 250 ms"
     row "close latency, max" "$max ms" "" "" "<= 520 ms ($(zw_at_most "$max" 520))"
     row "close latency, min" "$min ms"
