@@ -8,12 +8,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "Floor.h"
 #include "blocking/BrowserPopupScanner.h"
 
 namespace {
 
 constexpr char kClassName[] = "ZapwickFloor";
-constexpr char kTitle[] = "Zapwick floor";
 constexpr UINT_PTR kScanTimer = 1;
 constexpr UINT kScanIntervalMs = 500;
 constexpr UINT_PTR kTrayTimer = 2;
@@ -49,7 +49,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     if (!::RegisterClassA(&wc)) return 1;
 
     // Styled like Zapwick's main frame, and like it never shown.
-    HWND hWnd = ::CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, kTitle, WS_OVERLAPPEDWINDOW,
+    HWND hWnd = ::CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, FLOOR_TITLE, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, hInstance, nullptr);
     if (!hWnd) return 1;
@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     s_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     s_nid.uCallbackMessage = WM_APP;
     s_nid.hIcon = ::LoadIconA(nullptr, IDI_APPLICATION);
-    ::lstrcpynA(s_nid.szTip, kTitle, sizeof(s_nid.szTip));
+    ::lstrcpynA(s_nid.szTip, FLOOR_TITLE, sizeof(s_nid.szTip));
     ::SendMessageA(hWnd, WM_TIMER, kTrayTimer, 0);  // the icon is there before the first tick
     ::SetTimer(hWnd, kScanTimer, kScanIntervalMs, nullptr);
     ::SetTimer(hWnd, kTrayTimer, kTrayIntervalMs, nullptr);
