@@ -10,6 +10,10 @@ zw_on_desktop "$@"
 bin="$ZW_BUILD_DIR/bin"
 ZW_PID=
 trap 'zw_stop "$ZW_PID"' EXIT
+case "$ZW_ARCH" in
+    win32) ZW_TRIPLET=i686-w64-mingw32 ;;
+    win64) ZW_TRIPLET=x86_64-w64-mingw32 ;;
+esac
 # For BENCHMARKS.md: when the run began, the load on the machine then, and
 # what the caller chose before the script's defaults fill in the rest.
 zw_started=$(date -u '+%Y-%m-%d %H:%M UTC')
@@ -142,14 +146,17 @@ zw_table() {
                   sub(/ +$/, "", line); print line } }'
 }
 
-# The machine the figures come from, as Markdown list items.
+# The architecture and the machine the figures come from, as Markdown items.
 zw_machine() {
+    local triplet=${ZW_TRIPLET:?} arch=${ZW_TRIPLET%%-*}
+    arch=${arch//_/-}
+    echo "- Architecture: $ZW_ARCH ($triplet), Wine's $WINELOADER"
     echo "- CPU: $(lscpu | sed -n 's/^Model name:[[:space:]]*//p' | head -1), $(nproc) cores available$(lscpu | grep -q '^Hypervisor' && echo ' (virtual machine)')"
     echo "- RAM: $(awk '/^MemTotal:/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
     echo "- OS: $(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r)"
     echo "- Wine: $(wine --version), on Xvfb, wineserver kept running (-p)"
-    echo "- Compiler: i686-w64-mingw32-g++-posix $(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)," \
-        "mingw-w64 $(dpkg-query -W -f='${Version}' mingw-w64-i686-dev)"
+    echo "- Compiler: $triplet-g++-posix $(dpkg-query -W -f='${Version}' "g++-mingw-w64-$arch-posix")," \
+        "mingw-w64 $(dpkg-query -W -f='${Version}' "mingw-w64-$arch-dev")"
     echo "- Load average when the run began: $zw_load"
 }
 

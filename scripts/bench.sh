@@ -20,7 +20,7 @@ broken=0
 
 # row FIGURE ZAPWICK [FLOOR] [RATIO] [TARGET]: one line of the table.
 row() { zw_row "$1" "$2" "${3:-}" "${4:-}" "${5:-}"; }
-row "Figure" "Zapwick" "Floor" "Ratio" "Target"
+row "Figure ($ZW_ARCH)" "Zapwick" "Floor" "Ratio" "Target"
 fail() {
     row "$1" "n/a ($2)"
     broken=1
@@ -106,7 +106,7 @@ figure_executable() {
     row "executable size (stripped)" "$zb bytes ($(((zb + 1023) / 1024)) KiB)" \
         "$fb bytes ($(((fb + 1023) / 1024)) KiB)" "$(zw_ratio "$zb" "$fb")" \
         "$(zw_at_most "<= 64 KiB" "$zb" 65536)"
-    imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | paste -sd' '; }
+    imports() { "$ZW_TRIPLET-objdump" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | paste -sd' '; }
     zd=$(imports "$z") fd=$(imports "$f")
     row "imported DLLs" "$(wc -w <<<"$zd"): $zd" "$(wc -w <<<"$fd"): $fd" "" "system DLLs only"
 }
@@ -118,5 +118,5 @@ for name in ${BENCH_FIGURES:-${figures[*]}}; do
 done
 echo
 zw_table
-[ "${BENCH_WRITE:-0}" != 1 ] || zw_write bench "make bench"
+[ "${BENCH_WRITE:-0}" != 1 ] || zw_write "bench-$ZW_ARCH" "make bench"
 exit "$broken"

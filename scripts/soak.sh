@@ -27,7 +27,7 @@ zw_launch zapwick
 # Give start-up time to finish, so that the first snapshot is of the resident program.
 sleep 2
 read -r rss0 handles0 _ windows0 < <(snapshot)
-echo "soak: $popups pop-ups over $SOAK_SECONDS s; the simulated browser's report goes to $log" >&2
+echo "soak: $popups pop-ups over $SOAK_SECONDS s on $ZW_ARCH; the simulated browser's report goes to $log" >&2
 browser_status=0
 zw_browse "$log" --seconds "$SOAK_SECONDS" --popups "$popups" || browser_status=$?
 read -r rss1 handles1 _ windows1 < <(snapshot)
@@ -41,7 +41,7 @@ growth() {
         g = (b - a) * 100 / a; printf "%+.2f%%\t< 2%% (%s)\n", g, g < 2 ? "met" : "missed" }'
 }
 
-zw_row "Figure" "Start" "End" "Growth" "Target"
+zw_row "Figure ($ZW_ARCH)" "Start" "End" "Growth" "Target"
 if [ "$opened" = - ]; then
     zw_row "pop-ups asked to close" "n/a (simbrowser exit $browser_status)"
 else
@@ -59,5 +59,5 @@ zw_row "exit code after Exit" "" "$zapwick_status" "" "0"
 
 echo
 zw_table
-[ "${SOAK_WRITE:-0}" != 1 ] || zw_write soak "make soak"
+[ "${SOAK_WRITE:-0}" != 1 ] || zw_write "soak-$ZW_ARCH" "make soak"
 [ "$opened" != - ] && [ -n "$rss1" ] && [ -n "$handles1" ]
