@@ -55,15 +55,16 @@ zw_finish() {
 }
 
 # zw_read_browser LOG: sets from the simulated browser's report: opened, asked,
-# median, p95, max (ms) and touched (normal frames asked to close); "-" for
-# what the report does not say.
+# median, p95, max (ms), touched (normal frames asked to close), storm
+# (windows opened a second) and storm_touched; "-" for what it does not say.
 zw_read_browser() {
     grep -F '!!!' "$1" | head -5 >&2 || true
-    read -r opened asked median p95 max touched < <(tr -d '\r' <"$1" | awk '
+    read -r opened asked median p95 max touched storm storm_touched < <(tr -d '\r' <"$1" | awk '
         /^summary:/ { v[1] = $2; v[2] = $5 }
         /^latency:/ { v[3] = $3; v[4] = $6; v[5] = $9 }
         /^normal frames:/ { v[6] = $5 }
-        END { for (i = 1; i <= 6; i++) printf "%s ", (i in v) ? v[i] : "-"; print "" }')
+        /^storm:/ { v[7] = sprintf("%.0f", $2 / $6); v[8] = $(NF - 1) }
+        END { for (i = 1; i <= 8; i++) printf "%s ", (i in v) ? v[i] : "-"; print "" }')
 }
 
 # zw_browse LOG ARGS...: runs the simulated browser with ARGS, its report in

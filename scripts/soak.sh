@@ -47,7 +47,8 @@ if [ "$opened" = - ]; then
 else
     zw_row "pop-ups asked to close" "" "$asked of $opened" "" "every one ($([ "$asked" = "$opened" ] && echo met || echo missed))"
     zw_row "pop-ups a second, over the opening span" "" "$(awk -v n="$opened" -v s="$open_seconds" 'BEGIN { printf "%.2f\n", n / s }')" "" ">= $SOAK_RATE"
-    zw_row "close latency, median / p95 / max" "" "$median / $p95 / $max ms"
+    zw_row "close latency, median / p95 / max" "" "$median / $p95 / $max ms" "" \
+        "$(zw_at_most "<= 60" "$median" 60) / $(zw_at_most "<= 120" "$p95" 120) / $(zw_at_most "<= 500" "$max" 500)"
     zw_row "close latencies over 500 ms" "" "$late of $asked"
     zw_row "normal frames touched" "" "$touched" "" "0"
 fi
