@@ -15,7 +15,7 @@ const MsgTable CFrameWnd::s_messageTable = MakeMsgTable(&CWnd::s_messageTable, s
 
 BOOL CFrameWnd::Create(LPCSTR pszClassName, LPCSTR pszTitle, DWORD dwStyle, DWORD dwExStyle, int x,
                        int y, int nWidth, int nHeight) {
-    char szClassName[80];
+    char szClassName[WND_CLASS_NAME_SIZE];
     if (!pszClassName) {
         HBRUSH hbrWindow = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         if (!RegisterWndClass(szClassName, 0, ::LoadCursorA(nullptr, IDC_ARROW), hbrWindow,
@@ -66,9 +66,16 @@ BOOL CFrameWnd::OnQueryEndSession() {
     return TRUE;
 }
 
-void CFrameWnd::OnEndSession(BOOL bEnding) {
+void CFrameWnd::OnEndSession(BOOL bEnding, UINT nLogOffFlags) {
+    CWinApp* pApp = GetApp();
+    if (!bEnding || !pApp || pApp->m_pMainWnd != this) return;
+    // An installer (through the Restart Manager) wants the files we hold, and
+    // the session goes on: end cleanly, as Exit does.
+    if (nLogOffFlags & ENDSESSION_CLOSEAPP) {
+        PostMessage(WM_CLOSE);
+        return;
+    }
     // Windows ends the process after this; the exit routine is all that runs.
     // No window is destroyed, so the tray icon is left for the shell to drop.
-    CWinApp* pApp = GetApp();
-    if (bEnding && pApp && pApp->m_pMainWnd == this) pApp->ExitInstance();
+    pApp->ExitInstance();
 }

@@ -1,6 +1,8 @@
 // The frame window: a top-level window that is normally the application's main
 // window. Closing it ends the program: when the main window's last message has
 // gone, the quit message is posted. The object frees itself with its window.
+// At log-off or shut-down the main frame lets the session end without tearing
+// anything down; asked to close by an installer, it closes as if by WM_CLOSE.
 #pragma once
 
 #include "Wnd.h"
@@ -29,7 +31,7 @@ private:
     void OnClose();
     void OnNcDestroy();
     BOOL OnQueryEndSession();
-    void OnEndSession(BOOL bEnding);
+    void OnEndSession(BOOL bEnding, UINT nLogOffFlags);
 
     static const MsgEntry s_messageEntries[];
 };

@@ -64,6 +64,9 @@ LRESULT Invoke(CCmdTarget& target, WPARAM wParam, LPARAM lParam) {
     } else if constexpr (std::is_same_v<H, void (C::*)(BOOL)>) {
         (self.*Handler)(static_cast<BOOL>(wParam));
         return 0;
+    } else if constexpr (std::is_same_v<H, void (C::*)(BOOL, UINT)>) {
+        (self.*Handler)(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        return 0;
     } else if constexpr (std::is_same_v<H, HCURSOR (C::*)()>) {
         return reinterpret_cast<LRESULT>((self.*Handler)());
     } else if constexpr (std::is_same_v<H, LRESULT (C::*)(WPARAM, LPARAM)>) {

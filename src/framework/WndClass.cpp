@@ -12,12 +12,13 @@ struct CWndProcAccess : CWnd {
 
 }  // namespace
 
-BOOL RegisterWndClass(char (&szName)[80], UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground,
-                      HICON hIcon) {
+BOOL RegisterWndClass(char (&szName)[WND_CLASS_NAME_SIZE], UINT nClassStyle, HCURSOR hCursor,
+                      HBRUSH hbrBackground, HICON hIcon) {
     HINSTANCE hInstance = AppInstance();
-    ::wsprintfA(szName, "Zapwick:%lx:%x:%lx:%lx:%lx", reinterpret_cast<DWORD_PTR>(hInstance),
-                nClassStyle, reinterpret_cast<DWORD_PTR>(hCursor),
-                reinterpret_cast<DWORD_PTR>(hbrBackground), reinterpret_cast<DWORD_PTR>(hIcon));
+    // Handles are pointer-sized: %p keeps all their digits in 64-bit builds too.
+    ::wsprintfA(szName, "Zapwick:%p:%x:%p:%p:%p", static_cast<void*>(hInstance), nClassStyle,
+                static_cast<void*>(hCursor), static_cast<void*>(hbrBackground),
+                static_cast<void*>(hIcon));
 
     WNDCLASSA wc;
     if (::GetClassInfoA(hInstance, szName, &wc)) return TRUE;

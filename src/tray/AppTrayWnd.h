@@ -1,9 +1,9 @@
 // The application's tray window: Zapwick's icon and tooltip in the
 // notification area, re-sent every 200 ms, the status dialog shown or hidden
 // by a click, and the tray menu with its commands on a right click. When the
-// shell starts a new taskbar, the icon is added to it again. It is
-// handed what it acts on by its creator and knows nothing of the main frame;
-// it reaches the main window only by posting to it.
+// shell starts a new taskbar, the icon is added to it again. It is handed what
+// it acts on by its creator and knows nothing of the main frame; it reaches
+// the main window only by posting to it.
 #pragma once
 
 #include "TrayIconWnd.h"

@@ -6,8 +6,8 @@
 #include "res/WindowNames.h"
 
 // The record version with a 128-character tip and balloon members but no
-// GUID: what every shell since Windows 2000 understands. Its size is the
-// platform's; in 32-bit Windows that is 488 bytes.
+// GUID: what every shell since Windows 2000 understands. Its size is 488 bytes
+// in 32-bit programs; pointers and handles make it larger in 64-bit ones.
 #ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "unexpected NOTIFYICONDATAA layout");
 #endif
@@ -24,7 +24,7 @@ const MsgEntry CTrayIconWnd::s_messageEntries[] = {
 const MsgTable CTrayIconWnd::s_messageTable = MakeMsgTable(&CWnd::s_messageTable, s_messageEntries);
 
 BOOL CTrayIconWnd::Create() {
-    char szClassName[80];
+    char szClassName[WND_CLASS_NAME_SIZE];
     if (!RegisterWndClass(szClassName, 0, nullptr, nullptr, nullptr)) return FALSE;
     return CreateEx(WS_EX_TOOLWINDOW, szClassName, TRAY_WINDOW_TITLE, 0, 0, 0, 0, 0, nullptr,
                     nullptr);

@@ -56,7 +56,14 @@ HCURSOR CZapwickDlg::OnQueryDragIcon() {
 }
 
 void CZapwickDlg::OnClose() {
-    RemindToUpdate(MAKER_PRODUCT_PAGE, 1);
+    // The question has no owner, so the dialog stays usable while it is open
+    // and can be closed again; that close only hides it, or two answers
+    // could open the browser twice.
+    if (!m_bReminding) {
+        m_bReminding = true;
+        RemindToUpdate(MAKER_PRODUCT_PAGE, 1);
+        m_bReminding = false;
+    }
     // The dialog manager turns the close into IDCANCEL, which hides the dialog.
     // If Exit was chosen while the reminder asked, the window is gone by now
     // and there is nothing left to do.

@@ -24,7 +24,8 @@ private:
     void OnExit();
     void OnHelp();
 
-    HICON m_hIcon;  // shared resource icon, never freed
+    HICON m_hIcon;              // shared resource icon, never freed
+    bool m_bReminding = false;  // the update reminder runs, maybe asking
 
     static const MsgEntry s_messageEntries[];
 };
