@@ -1,49 +1,40 @@
-// A stand-in for a web browser, for demos and measurements: it opens pop-up
-// frames and ordinary browser frames of class "IEFrame" at random moments and
-// reports how long Zapwick took to ask each pop-up to close, and whether it
-// ever touched a window that the user had opened.
+// simbrowser.exe: a stand-in for a web browser, for demos and measurements. It
+// opens pop-up frames and ordinary browser frames of class "IEFrame" at random
+// moments, a quarter of the pop-ups hidden at first and shown a moment later,
+// and reports how soon each pop-up was asked to close and whether a window the
+// user opened was touched. --storm N also opens N windows a second that are no
+// pop-ups (controls and child frames inside a frame, normal frames, windows of
+// other classes), each closed again soon, to show what watching for new
+// windows costs.
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdarg>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <vector>
 
 namespace {
 
 constexpr char kBrowserClass[] = "IEFrame";
-constexpr char kClockClass[] = "SimBrowserClock";
-constexpr char kZapwickFrameTitle[] = "Hello World!";  // its hidden main frame
-constexpr char kZapwickTrayTitle[] = "TrayIconHandler";
-constexpr WPARAM kZapwickExitCommand = 32771;  // Exit on the tray icon's menu
+constexpr char kOtherClass[] = "SimBrowserOther";
 constexpr DWORD kNormalLifetimeMs = 1500;
-constexpr DWORD kZapwickWaitMs = 20000;
 // Frames open only inside this part of the run, so that the last pop-up still
 // has four scan periods to be found and the last normal frame its full life.
 constexpr double kFirstOpenMs = 250;
 constexpr double kQuietTailMs = 2000;
+constexpr size_t kStormAlive = 25;  // storm windows open at once, per thread
+constexpr int kStormThreads = 2;
 
-enum ExitCode { kPass = 0, kFail = 1, kBadUsage = 2, kNoZapwick = 3 };
-
-struct Options {
-    double seconds = 15;
-    int popups = -1;   // -1: two per second of the run
-    int normals = -1;  // -1: one per three seconds of the run
-    unsigned seed = 0;
-    bool seeded = false;
-    bool quiet = false;
-    bool waitForZapwick = false;
-    bool exitZapwick = false;
-};
-
-// One window this program opened, kept after the window is gone for the summary.
+// One frame this program opened, kept after the window is gone for the summary.
 struct Frame {
     int number;
     bool popup;
+    bool hidden;  // a pop-up created hidden, shown by its timer
     LONGLONG openedAt;
-    HWND hWnd;
     bool asked;
     double askedAfterMs;
 };
@@ -53,13 +44,14 @@ struct Opening {
     bool popup;
 };
 
-Options g_opt;
+double g_seconds = 15, g_popups = -1, g_normals = -1, g_storm = 0;
+bool g_quiet = false;
 LARGE_INTEGER g_freq;
 LONGLONG g_start;
 std::vector<Frame> g_frames;
 std::vector<Opening> g_schedule;
-size_t g_nextOpening = 0;
-HWND g_hClock = nullptr;
+LONG g_stormOpened = 0;
+LONG g_stormTouched = 0;
 
 LONGLONG Now() {
     LARGE_INTEGER t;
@@ -67,345 +59,243 @@ LONGLONG Now() {
     return t.QuadPart;
 }
 
-double MsBetween(LONGLONG from, LONGLONG to) {
-    return static_cast<double>(to - from) * 1000.0 / static_cast<double>(g_freq.QuadPart);
+double MsSince(LONGLONG from) {
+    return static_cast<double>(Now() - from) * 1000.0 / static_cast<double>(g_freq.QuadPart);
 }
 
-double RunMs() {
-    return MsBetween(g_start, Now());
-}
-
-void Say(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
-void Say(const char* pszFormat, ...) {
-    if (g_opt.quiet) return;
-    va_list args;
-    va_start(args, pszFormat);
-    std::vprintf(pszFormat, args);
-    va_end(args);
-    std::fflush(stdout);
-}
-
-// xorshift32: the same seed gives the same run with any compiler and library.
-unsigned g_rng = 1;
 double Random01() {
-    g_rng ^= g_rng << 13;
-    g_rng ^= g_rng >> 17;
-    g_rng ^= g_rng << 5;
-    return static_cast<double>(g_rng) / 4294967296.0;
+    return std::rand() / (RAND_MAX + 1.0);
 }
 
 // Each frame opens at a random moment inside its own slice of the open period:
 // spread over the whole run, never bunched, and in no fixed phase with
 // Zapwick's timer, so the latencies sample its whole scan period.
-void AddOpenings(int count, bool popup, double fromMs, double toMs) {
-    const double slice = (toMs - fromMs) / count;
+void AddOpenings(double count, bool popup) {
+    const double lastMs = std::max(kFirstOpenMs, g_seconds * 1000 - kQuietTailMs);
     for (int i = 0; i < count; ++i)
-        g_schedule.push_back({fromMs + slice * (i + Random01()), popup});
-}
-
-void BuildSchedule() {
-    const double runMs = g_opt.seconds * 1000.0;
-    const double lastOpenMs = std::max(kFirstOpenMs, runMs - kQuietTailMs);
-    if (g_opt.popups > 0) AddOpenings(g_opt.popups, true, kFirstOpenMs, lastOpenMs);
-    if (g_opt.normals > 0) AddOpenings(g_opt.normals, false, kFirstOpenMs, lastOpenMs);
-    std::sort(g_schedule.begin(), g_schedule.end(),
-              [](const Opening& a, const Opening& b) { return a.atMs < b.atMs; });
+        g_schedule.push_back(
+            {kFirstOpenMs + (lastMs - kFirstOpenMs) * (i + Random01()) / count, popup});
 }
 
 void OpenFrame(bool popup) {
-    const int number =
-        1 + static_cast<int>(std::count_if(g_frames.begin(), g_frames.end(),
-                                           [popup](const Frame& f) { return f.popup == popup; }));
-    const DWORD style =
-        popup ? WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE : WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    static int s_opened[2];
+    const bool hidden = popup && Random01() < 0.25;
+    const DWORD style = (popup ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPEDWINDOW) |
+                        (hidden ? 0 : WS_VISIBLE);
+    // The record exists before the window does: Zapwick may find the window
+    // while it is still being created. The window carries its index plus one.
+    g_frames.push_back({++s_opened[popup], popup, hidden, Now(), false, 0});
     char title[48];
-    std::snprintf(title, sizeof(title), popup ? "Pop-up %d" : "Browser %d", number);
-    const int x = static_cast<int>(Random01() * 900);
-    const int y = static_cast<int>(Random01() * 700);
-
-    // The record exists before the window does: the scan may find the window
-    // while it is still being created.
-    g_frames.push_back({number, popup, Now(), nullptr, false, 0});
-    const LPARAM index = static_cast<LPARAM>(g_frames.size() - 1);
-    HWND hWnd = ::CreateWindowExA(0, kBrowserClass, title, style, x, y, popup ? 300 : 400,
-                                  popup ? 200 : 300, nullptr, nullptr, ::GetModuleHandleA(nullptr),
-                                  reinterpret_cast<LPVOID>(index));
+    std::snprintf(title, sizeof(title), popup ? "Pop-up %d" : "Browser %d", s_opened[popup]);
+    HWND hWnd = ::CreateWindowExA(0, kBrowserClass, title, style, std::rand() % 900,
+                                  std::rand() % 700, popup ? 300 : 400, popup ? 200 : 300, nullptr,
+                                  nullptr, nullptr, reinterpret_cast<LPVOID>(g_frames.size()));
     if (!hWnd) {
         std::printf("could not open %s (error %lu)\n", title, ::GetLastError());
         g_frames.pop_back();
-        return;
+    } else if (!popup || hidden) {
+        // A normal frame closes itself after a while; a hidden pop-up is shown.
+        ::SetTimer(hWnd, 1, popup ? 20 + std::rand() % 200 : kNormalLifetimeMs, nullptr);
     }
-    g_frames[index].hWnd = hWnd;
-    if (!popup) ::SetTimer(hWnd, 1, kNormalLifetimeMs, nullptr);
 }
 
-void OnCloseRequest(Frame& frame) {
-    const double ms = MsBetween(frame.openedAt, Now());
-    if (frame.popup) {
-        if (frame.asked) return;
-        frame.asked = true;
-        frame.askedAfterMs = ms;
-        Say("pop-up %d asked to close after %.0f ms\n", frame.number, ms);
-        ::DestroyWindow(frame.hWnd);
-        return;
-    }
-    // The user's own window stays open: we only record that it was asked.
-    if (!frame.asked) {
+void OnCloseRequest(Frame& frame, HWND hWnd) {
+    const double ms = MsSince(frame.openedAt);
+    if (!frame.popup && !frame.asked)
         std::printf("!!! FAILURE: normal frame %d was asked to close after %.0f ms !!!\n",
                     frame.number, ms);
-        std::fflush(stdout);
-    }
+    if (frame.popup && !frame.asked && !g_quiet)
+        std::printf("pop-up %d asked to close after %.0f ms%s\n", frame.number, ms,
+                    frame.hidden ? " (created hidden)" : "");
+    std::fflush(stdout);
+    if (!frame.asked) frame.askedAfterMs = ms;
     frame.asked = true;
-    frame.askedAfterMs = ms;
+    // The user's own window stays open: only that it was asked is recorded.
+    if (frame.popup) ::DestroyWindow(hWnd);
 }
 
-LRESULT CALLBACK BrowserProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-    if (nMsg == WM_NCCREATE) {
-        auto* pCreate = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hWnd, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(pCreate->lpCreateParams) + 1);
-    }
-    // 0 until WM_NCCREATE has run; otherwise the index of the record, plus one.
+// Frames carry the index of their record plus one; the storm's windows, 0.
+LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (nMsg == WM_NCCREATE)
+        ::SetWindowLongPtrA(
+            hWnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
     const LONG_PTR tag = ::GetWindowLongPtrA(hWnd, GWLP_USERDATA);
-    if (tag == 0) return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
-    Frame& frame = g_frames[tag - 1];
-    frame.hWnd = hWnd;
-
-    switch (nMsg) {
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE) {
-                OnCloseRequest(frame);
-                return 0;
-            }
-            break;
-        case WM_TIMER:
-            if (!frame.popup) {
-                ::KillTimer(hWnd, 1);
-                const double ms = MsBetween(frame.openedAt, Now());
-                if (frame.asked)
-                    Say("normal frame %d closes itself after %.1f s (it WAS asked to close)\n",
-                        frame.number, ms / 1000.0);
-                else
-                    Say("normal frame %d left alone for %.1f s\n", frame.number, ms / 1000.0);
-                ::DestroyWindow(hWnd);
-                return 0;
-            }
-            break;
-        case WM_CLOSE:
-            // Only this program decides when its frames go.
-            return 0;
-        case WM_NCDESTROY:
-            frame.hWnd = nullptr;
-            ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
-            break;
-    }
-    return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
-}
-
-// Opens what is due and sleeps until the next opening or the end of the run.
-void Tick() {
-    static double s_lastOpenedMs = 0;
-    double now = RunMs();
-    while (g_nextOpening < g_schedule.size() && g_schedule[g_nextOpening].atMs <= now) {
-        OpenFrame(g_schedule[g_nextOpening++].popup);
-        now = s_lastOpenedMs = RunMs();
-    }
-    // On a slow desktop frames open late; the last one still gets its full
-    // time before the run ends.
-    double runMs = g_opt.seconds * 1000.0;
-    if (!g_schedule.empty()) runMs = std::max(runMs, s_lastOpenedMs + kQuietTailMs);
-    const double next = g_nextOpening < g_schedule.size() ? g_schedule[g_nextOpening].atMs : runMs;
-    if (g_nextOpening >= g_schedule.size() && now >= runMs) {
-        ::KillTimer(g_hClock, 1);
-        ::PostQuitMessage(0);
-        return;
-    }
-    ::SetTimer(g_hClock, 1, static_cast<UINT>(std::max(1.0, next - now)), nullptr);
-}
-
-LRESULT CALLBACK ClockProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
-    if (nMsg == WM_TIMER) {
-        Tick();
+    const bool closeRequest = nMsg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
+    if (closeRequest && tag == 0) ::InterlockedIncrement(&g_stormTouched);
+    if (closeRequest && tag != 0) OnCloseRequest(g_frames[tag - 1], hWnd);
+    if (closeRequest || (nMsg == WM_CLOSE && tag != 0)) return 0;  // only we close our frames
+    if (nMsg != WM_TIMER || tag == 0) return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
+    const Frame& frame = g_frames[tag - 1];
+    ::KillTimer(hWnd, 1);
+    if (frame.popup) {
+        ::ShowWindow(hWnd, SW_SHOWNOACTIVATE);
         return 0;
     }
-    return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
+    if (!g_quiet)
+        std::printf("normal frame %d %s after %.1f s\n", frame.number,
+                    frame.asked ? "closes itself (it WAS asked to close)" : "left alone",
+                    MsSince(frame.openedAt) / 1000);
+    ::DestroyWindow(hWnd);
+    return 0;
 }
 
-bool RegisterClasses() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = &BrowserProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kBrowserClass;
-    if (!::RegisterClassA(&wc)) return false;
-    wc.lpfnWndProc = &ClockProc;
-    wc.hCursor = nullptr;
-    wc.hbrBackground = nullptr;
-    wc.lpszClassName = kClockClass;
-    return ::RegisterClassA(&wc) != 0;
-}
-
-// Serves this thread's windows for up to timeoutMs or until found() holds.
-template <typename Pred>
-bool WaitFor(Pred found, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
+// Opens each frame when it is due and serves the windows until the run ends.
+// On a slow desktop frames open late; the last one still gets its full time.
+void Run() {
+    double endMs = g_seconds * 1000;
+    for (size_t next = 0;;) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
-        if (found()) return true;
-        const DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= timeoutMs) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, timeoutMs - elapsed),
+        const double now = MsSince(g_start);
+        if (next < g_schedule.size() && g_schedule[next].atMs <= now) {
+            OpenFrame(g_schedule[next++].popup);
+            endMs = std::max(endMs, MsSince(g_start) + kQuietTailMs);
+            continue;
+        }
+        const double wakeMs = next < g_schedule.size() ? g_schedule[next].atMs : endMs;
+        if (wakeMs <= now) return;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wakeMs - now) + 1,
                                     QS_ALLINPUT);
     }
 }
 
-// Ends Zapwick the way its user does, with Exit on the tray icon's menu. A
-// build without the tray window ends through its main frame, as Exit does.
-bool ExitZapwick() {
-    if (HWND hTray = ::FindWindowA(nullptr, kZapwickTrayTitle)) {
-        std::printf("ending Zapwick: Exit on its tray menu\n");
-        return ::PostMessageA(hTray, WM_COMMAND, kZapwickExitCommand, 0) != 0;
+// One of the threads that open the storm's windows, most of them controls and
+// child frames inside a hidden frame of its own, one in ten a normal frame or
+// a window of another class; each closes again once a few newer ones are
+// open. The threads share the rate: one alone waits on the wineserver too
+// long to open a thousand windows a second.
+DWORD WINAPI StormThread(LPVOID) {
+    HWND hHost = ::CreateWindowExA(0, kOtherClass, "Storm", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+    std::deque<HWND> windows;
+    const double perMs = g_storm / 1000 / kStormThreads;
+    long opened = 0;
+    for (double now; (now = MsSince(g_start)) < g_seconds * 1000;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        if (opened >= now * perMs) {
+            ::Sleep(1);
+            continue;
+        }
+        const int kind = opened++ % 10;
+        const bool child = kind < 8;
+        const DWORD style = child       ? WS_CHILD | WS_VISIBLE
+                            : kind == 8 ? WS_OVERLAPPEDWINDOW
+                                        : WS_POPUP;
+        windows.push_back(::CreateWindowExA(0, kind % 2 ? kOtherClass : kBrowserClass, "", style, 0,
+                                            0, 40, 30, child ? hHost : nullptr, nullptr, nullptr,
+                                            nullptr));
+        if (windows.size() > kStormAlive) {
+            ::DestroyWindow(windows.front());
+            windows.pop_front();
+        }
+        ::InterlockedIncrement(&g_stormOpened);
     }
-    if (HWND hFrame = ::FindWindowA(nullptr, kZapwickFrameTitle)) {
-        std::printf("ending Zapwick: no tray window, closing its main frame\n");
-        return ::PostMessageA(hFrame, WM_CLOSE, 0, 0) != 0;
-    }
-    std::printf("ending Zapwick: no Zapwick window found\n");
-    return false;
+    for (HWND hWnd : windows) ::DestroyWindow(hWnd);
+    ::DestroyWindow(hHost);
+    return 0;
 }
 
-// Median of a sorted, non-empty list.
-double Median(const std::vector<double>& sorted) {
-    const size_t n = sorted.size();
-    return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+// The value at fraction p of a sorted, non-empty list (nearest rank).
+double Percentile(const std::vector<double>& sorted, double p) {
+    const size_t rank = static_cast<size_t>(std::ceil(p * static_cast<double>(sorted.size())));
+    return sorted[std::max<size_t>(rank, 1) - 1];
 }
 
 bool Summarise() {
-    int popups = 0, normals = 0, touched = 0;
+    int popups = 0, hidden = 0, normals = 0, touched = 0;
     std::vector<double> latencies;
     for (const Frame& f : g_frames) {
-        if (f.popup) {
-            ++popups;
-            if (f.asked) latencies.push_back(f.askedAfterMs);
-        } else {
-            ++normals;
-            if (f.asked) ++touched;
-        }
+        popups += f.popup;
+        hidden += f.hidden;
+        normals += !f.popup;
+        touched += !f.popup && f.asked;
+        if (f.popup && f.asked) latencies.push_back(f.askedAfterMs);
+        if (f.popup && !f.asked)
+            std::printf("!!! FAILURE: pop-up %d was never asked to close !!!\n", f.number);
     }
     std::sort(latencies.begin(), latencies.end());
     const int asked = static_cast<int>(latencies.size());
     std::printf("summary: %d pop-ups opened, %d asked to close, %d never asked\n", popups, asked,
                 popups - asked);
-    if (!latencies.empty())
-        std::printf("latency: min %.0f ms, median %.0f ms, max %.0f ms (%d pop-ups)\n",
-                    latencies.front(), Median(latencies), latencies.back(), asked);
+    if (asked)
+        std::printf(
+            "latency: median %.0f ms, p95 %.0f ms, max %.0f ms, min %.0f ms (%d pop-ups, "
+            "%d created hidden)\n",
+            Percentile(latencies, 0.5), Percentile(latencies, 0.95), latencies.back(),
+            latencies.front(), asked, hidden);
     std::printf("normal frames: %d opened, %d touched\n", normals, touched);
-    const bool pass = asked == popups && touched == 0;
+    if (g_storm)
+        std::printf("storm: %ld windows opened in %.1f s, %ld touched\n", g_stormOpened,
+                    MsSince(g_start) / 1000, g_stormTouched);
+    const bool pass = asked == popups && touched == 0 && g_stormTouched == 0;
     std::printf("result: %s\n", pass ? "PASS" : "FAIL");
     return pass;
 }
 
-bool ParseNumber(const char* pszText, double* pValue) {
-    char* end = nullptr;
-    *pValue = std::strtod(pszText, &end);
-    return end != pszText && *end == '\0' && *pValue >= 0;
-}
-
 bool ParseOptions(int argc, char** argv) {
+    const struct {
+        const char* name;
+        double* pValue;
+    } options[] = {{"--seconds", &g_seconds},
+                   {"--popups", &g_popups},
+                   {"--normal", &g_normals},
+                   {"--storm", &g_storm}};
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        double value = 0;
-        const bool takesValue = !std::strcmp(arg, "--seconds") || !std::strcmp(arg, "--popups") ||
-                                !std::strcmp(arg, "--normal") || !std::strcmp(arg, "--seed");
-        if (takesValue) {
-            if (i + 1 >= argc || !ParseNumber(argv[++i], &value)) return false;
-            if (!std::strcmp(arg, "--seconds")) g_opt.seconds = value;
-            if (!std::strcmp(arg, "--popups")) g_opt.popups = static_cast<int>(value);
-            if (!std::strcmp(arg, "--normal")) g_opt.normals = static_cast<int>(value);
-            if (!std::strcmp(arg, "--seed")) {
-                g_opt.seed = static_cast<unsigned>(value);
-                g_opt.seeded = true;
-            }
-        } else if (!std::strcmp(arg, "--quiet")) {
-            g_opt.quiet = true;
-        } else if (!std::strcmp(arg, "--wait-for-zapwick")) {
-            g_opt.waitForZapwick = true;
-        } else if (!std::strcmp(arg, "--exit-zapwick")) {
-            g_opt.exitZapwick = true;
-        } else {
-            return false;
+        if (!std::strcmp(argv[i], "--quiet")) {
+            g_quiet = true;
+            continue;
         }
+        auto pOption = std::find_if(std::begin(options), std::end(options),
+                                    [&](const auto& o) { return !std::strcmp(o.name, argv[i]); });
+        char* end = nullptr;
+        if (pOption == std::end(options) || i + 1 >= argc ||
+            (*pOption->pValue = std::strtod(argv[++i], &end)) < 0 || *end)
+            return false;
     }
-    if (g_opt.popups < 0) g_opt.popups = static_cast<int>(g_opt.seconds * 2 + 0.5);
-    if (g_opt.normals < 0) g_opt.normals = static_cast<int>(g_opt.seconds / 3 + 0.5);
+    if (g_popups < 0) g_popups = std::round(g_seconds * 2);
+    if (g_normals < 0) g_normals = std::round(g_seconds / 3);
     return true;
-}
-
-void PrintUsage() {
-    std::printf(
-        "usage: simbrowser [--seconds S] [--popups N] [--normal N] [--seed N] [--quiet]\n"
-        "                  [--wait-for-zapwick] [--exit-zapwick]\n"
-        "Opens browser pop-ups and normal browser frames for S seconds (default 15) and\n"
-        "reports how soon Zapwick asked each pop-up to close. Exit code 0 when every\n"
-        "pop-up was asked and no normal frame was, 1 otherwise, 2 for bad usage, 3 when\n"
-        "Zapwick could not be found.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv)) {
-        PrintUsage();
-        return kBadUsage;
+        std::printf(
+            "usage: simbrowser [--seconds S] [--popups N] [--normal N] [--storm N] [--quiet]\n"
+            "Opens browser pop-ups and normal browser frames for S seconds (default 15),\n"
+            "and with --storm N windows a second that are no pop-ups, and reports how soon\n"
+            "each pop-up was asked to close. Exit code 0 when every pop-up was asked and\n"
+            "nothing else was, 1 otherwise, 2 for bad usage.\n");
+        return 2;
     }
     ::QueryPerformanceFrequency(&g_freq);
-    g_rng = g_opt.seeded ? g_opt.seed : static_cast<unsigned>(Now() ^ ::GetCurrentProcessId());
-    if (g_rng == 0) g_rng = 1;  // xorshift would stay at zero
-    const unsigned seed = g_rng;
-
-    if (!RegisterClasses()) {
-        std::printf("could not register the window classes (error %lu)\n", ::GetLastError());
-        return kFail;
+    std::srand(static_cast<unsigned>(Now() ^ ::GetCurrentProcessId()));
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &WindowProc;
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    for (const char* name : {kBrowserClass, kOtherClass}) {
+        wc.lpszClassName = name;
+        if (!::RegisterClassA(&wc)) return 1;
     }
-    if (g_opt.waitForZapwick) {
-        const DWORD start = ::GetTickCount();
-        if (!WaitFor([] { return ::FindWindowA(nullptr, kZapwickFrameTitle) != nullptr; },
-                     kZapwickWaitMs)) {
-            std::printf("Zapwick did not start within %lu s\n", kZapwickWaitMs / 1000);
-            return kNoZapwick;
-        }
-        Say("Zapwick is up (found after %lu ms)\n", ::GetTickCount() - start);
-    }
-
-    BuildSchedule();
-    Say("opening %d pop-ups and %d normal frames over %.1f s (seed %u)\n", g_opt.popups,
-        g_opt.normals, g_opt.seconds, seed);
+    AddOpenings(g_popups, true);
+    AddOpenings(g_normals, false);
+    std::sort(g_schedule.begin(), g_schedule.end(),
+              [](const Opening& a, const Opening& b) { return a.atMs < b.atMs; });
     // Records are found by index, so the list must not move while windows live.
     g_frames.reserve(g_schedule.size());
-    g_hClock = ::CreateWindowExA(0, kClockClass, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 ::GetModuleHandleA(nullptr), nullptr);
+    if (!g_quiet)
+        std::printf("opening %.0f pop-ups and %.0f normal frames over %.1f s\n", g_popups,
+                    g_normals, g_seconds);
     g_start = Now();
-    Tick();
-
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-
-    for (const Frame& f : g_frames) {
-        if (!f.hWnd) continue;
-        if (f.popup)
-            std::printf("!!! FAILURE: pop-up %d was never asked to close (open %.0f ms) !!!\n",
-                        f.number, MsBetween(f.openedAt, Now()));
-        ::DestroyWindow(f.hWnd);
-    }
-    ::DestroyWindow(g_hClock);
-
-    const bool zapwickEnded = !g_opt.exitZapwick || ExitZapwick();
-    const bool pass = Summarise();
-    if (!zapwickEnded) return kNoZapwick;
-    return pass ? kPass : kFail;
+    HANDLE hStorm[kStormThreads] = {};
+    for (int i = 0; i < kStormThreads && g_storm; ++i)
+        hStorm[i] = ::CreateThread(nullptr, 0, &StormThread, nullptr, 0, nullptr);
+    Run();
+    for (HANDLE hThread : hStorm)
+        if (hThread) ::WaitForSingleObject(hThread, INFINITE);
+    return Summarise() ? 0 : 1;
 }
