@@ -147,15 +147,19 @@ long End(const Program& program, DWORD pid = 0) {
     return static_cast<long>(code);
 }
 
-// One cold start from this probe's folder: milliseconds until the window and
-// until a new tray icon exist, then the program is ended.
-int Start(const Program& program) {
-    char folder[MAX_PATH], commandLine[MAX_PATH + 16];
+// One cold start of the program beside the probe, or of the one at pszPath (an
+// installed copy, say): milliseconds until the window and until a new tray
+// icon exist, then the program is ended.
+int Start(const Program& program, const char* pszPath) {
+    char folder[MAX_PATH], commandLine[2 * MAX_PATH];
     const DWORD n = ::GetModuleFileNameA(nullptr, folder, sizeof(folder));
     char* pSlash = n < sizeof(folder) ? std::strrchr(folder, '\\') : nullptr;
     if (!pSlash) return 1;
     *pSlash = '\0';
-    std::snprintf(commandLine, sizeof(commandLine), "\"%s\\%s.exe\"", folder, program.name);
+    if (pszPath)
+        std::snprintf(commandLine, sizeof(commandLine), "\"%s\"", pszPath);
+    else
+        std::snprintf(commandLine, sizeof(commandLine), "\"%s\\%s.exe\"", folder, program.name);
     const long iconsBefore = TrayIconCount();
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
@@ -265,8 +269,10 @@ const T* Named(const T (&table)[N], const char* pszName) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* verb = argc == 3 ? argv[1] : "";
-    const Program* pProgram = argc == 3 ? Named(s_programs, argv[2]) : nullptr;
+    // `start` alone may name the executable to start as a third argument.
+    const bool bPath = argc == 4 && !std::strcmp(argv[1], "start");
+    const char* verb = argc == 3 || bPath ? argv[1] : "";
+    const Program* pProgram = argc == 3 || bPath ? Named(s_programs, argv[2]) : nullptr;
     const View* pView = argc == 3 ? Named(s_views, argv[2]) : nullptr;
     if (pProgram && !std::strcmp(verb, "wait")) {
         HWND hWnd = nullptr;
@@ -280,15 +286,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (pProgram && !std::strcmp(verb, "end")) return End(*pProgram) < 0;
-    if (pProgram && !std::strcmp(verb, "start")) return Start(*pProgram);
+    if (pProgram && !std::strcmp(verb, "start")) return Start(*pProgram, bPath ? argv[3] : nullptr);
     if (pProgram && !std::strcmp(verb, "counts")) return Counts(*pProgram);
     if (pView && (!std::strcmp(verb, "show") || !std::strcmp(verb, "hide")))
         return ShowOrHide(*pView, verb[0] == 's');
     std::printf(
-        "usage: probe wait|end|start|counts zapwick|floor\n"
+        "usage: probe wait|end|start|counts zapwick|floor   (start: [PROGRAM.EXE])\n"
         "       probe show|hide status|menu|about\n"
         "wait: until it is up, prints its pid; end: Exit (the floor: WM_CLOSE), prints the\n"
-        "exit code; start: one timed start and end; counts: its handles and windows;\n"
+        "exit code; start: one timed start and end, of the program beside the probe or\n"
+        "PROGRAM.EXE; counts: its handles and windows;\n"
         "show: brings up Zapwick's window, prints its rectangle; hide: puts it away.\n");
     return 2;
 }

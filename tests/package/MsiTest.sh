@@ -88,11 +88,12 @@ msiexec() {
 start_installed() {
     wine "$installed_program" &
     zapwick_pid=$!
-    wine "$bin/processprobe.exe" wait "Hello World!" 20000 >/dev/null ||
+    wine "$bin/probe.exe" wait zapwick >/dev/null ||
         abort "the installed Zapwick did not come up"
 }
 # Whether the program started by start_installed ended within 5 s (the
-# installer has already waited for it); prints how it ended.
+# installer has already waited for it), and cleanly, by itself: a program that
+# the installer had to terminate ends with code 1.
 ended_when_asked() {
     local deadline=$((SECONDS + 5)) status=0
     while kill -0 "$zapwick_pid" 2>/dev/null; do
@@ -102,6 +103,7 @@ ended_when_asked() {
     wait "$zapwick_pid" || status=$?
     zapwick_pid=
     say "Zapwick ended with exit code $status"
+    [ "$status" = 0 ]
 }
 
 # What a removal must give back: every file under drive_c, and the registry
@@ -237,9 +239,9 @@ expect_equal "the entry's folder" "$folder" "$(value_of "$entry" InstallLocation
 
 # The program that the log-on start names comes up, window and tray icon, and
 # ends when its main window is closed, as Exit does it.
-run=$(wine "$bin/startupprobe.exe" --runs 1 --tray "$installed_program" "Hello World!" |
-    tr -d '\r') && status=0 || status=$?
-echo "$run" | sed -n "s/^start 1: /MsiTest ($ZW_ARCH): the installed Zapwick: /p"
+run=$(wine "$bin/probe.exe" start zapwick "$installed_program" | tr -d '\r') &&
+    status=0 || status=$?
+say "the installed Zapwick: $run"
 expect_equal "the installed Zapwick showed its window and tray icon and ended cleanly" 0 "$status"
 
 # Removal with Zapwick running, and with a setting of its own written.
