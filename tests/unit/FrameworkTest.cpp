@@ -1,0 +1,83 @@
+// The framework's rules for windows of this process: when a window object is
+// freed, what the end of the main window does, and how a modal loop ends.
+#include "Support.h"
+#include "framework/FrameWnd.h"
+#include "framework/WinApp.h"
+#include "ui/AboutDlg.h"
+
+namespace {
+
+bool s_bDeleted = false, s_bFreedInHandler = false;
+
+// A frame that says when it is freed. On WM_APP its owner deletes it from
+// inside its own handler; its creation fails if asked to.
+class CProbeFrame : public CFrameWnd {
+public:
+    explicit CProbeFrame(bool bFailCreate = false) : m_bFailCreate(bFailCreate) {}
+    ~CProbeFrame() override { s_bDeleted = true; }
+
+protected:
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override {
+        if (nMsg == WM_CREATE && m_bFailCreate) return -1;
+        if (nMsg == WM_APP) CWnd::DestroyAndDelete(this);
+        const LRESULT lResult = nMsg == WM_APP ? 0 : CFrameWnd::WindowProc(nMsg, wParam, lParam);
+        if (nMsg == WM_APP || nMsg == WM_CLOSE) s_bFreedInHandler = s_bDeleted;
+        return lResult;
+    }
+    bool m_bFailCreate;
+};
+
+TEST(LifetimeTest, AFrameEndedInItsOwnHandlerIsFreedAfterItAndOnlyTheMainOnePostsQuit) {
+    struct Case {
+        const char* what;
+        UINT nMsg;
+        bool bMain;
+    } cases[] = {
+        {"the main window closed", WM_CLOSE, true},
+        {"another frame closed", WM_CLOSE, false},
+        {"deleted by its owner", WM_APP, false},
+    };
+    for (const Case& c : cases) {
+        CWinApp app;
+        s_bDeleted = false;
+        s_bFreedInHandler = true;
+        auto* pFrame = new CProbeFrame;
+        ASSERT_TRUE(pFrame->Create(nullptr, "frame"));
+        HWND hFrame = pFrame->GetSafeHwnd();
+        if (c.bMain) app.m_pMainWnd = pFrame;
+        ::SendMessageA(hFrame, c.nMsg, 0, 0);
+        EXPECT_FALSE(s_bFreedInHandler) << c.what;
+        EXPECT_TRUE(s_bDeleted) << c.what;
+        EXPECT_FALSE(::IsWindow(hFrame)) << c.what;
+        WPARAM code = 99;
+        EXPECT_EQ(TakeQuit(&code), c.bMain) << c.what;
+        EXPECT_EQ(code, c.bMain ? 0u : 99u) << c.what;
+        EXPECT_EQ(app.m_pMainWnd, nullptr) << c.what;
+    }
+}
+
+TEST(LifetimeTest, AFailedCreationLeavesTheObjectToItsCreator) {
+    s_bDeleted = false;
+    auto* pFrame = new CProbeFrame(true);
+    EXPECT_FALSE(pFrame->Create(nullptr, "frame"));
+    EXPECT_FALSE(s_bDeleted);
+    delete pFrame;
+}
+
+TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
+    CWinApp app("Zapwick");
+    auto* pFrame = new CFrameWnd;  // frees itself
+    ASSERT_TRUE(pFrame->Create(nullptr, "main"));
+    app.m_pMainWnd = pFrame;
+    ::PostQuitMessage(7);
+    EXPECT_EQ(CAboutDlg().DoModal(), -1);
+    EXPECT_EQ(::FindWindowA("#32770", "About Zapwick"), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(pFrame->GetSafeHwnd())) << "the owner is enabled again";
+    WPARAM code = 0;
+    EXPECT_TRUE(TakeQuit(&code));
+    EXPECT_EQ(code, 7u);
+    app.m_pMainWnd = nullptr;
+    pFrame->DestroyWindow();
+}
+
+}  // namespace
