@@ -13,28 +13,26 @@ bool IsPlainBox(HWND hBox, std::vector<int> ids) {
         if (!::IsWindowVisible(::GetDlgItem(hBox, nId)) !=
             (std::find(ids.begin(), ids.end(), nId) == ids.end()))
             return false;
-    return !BoxHasIcon(hBox);
+    return !BoxHasIcon(hBox) && !::GetWindow(hBox, GW_OWNER);
 }
 
 TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     Recorders recorders;
-    StoreTime(UnixNow() - REMINDER_PERIOD - 3600);
+    StoreTime(std::time(nullptr) - REMINDER_PERIOD - 3600);
     WriteValue(HKEY_LOCAL_MACHINE, kMessenger, "Start", RegDword(2));
-    RecordingClass ie("IEFrame");
-    HWND hNormal = ie.Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND hNormal = RecordingWindow("IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     const std::vector<HWND> before = TrayIcons();
 
     // Whatever it is started with, only its icon shows; a pop-up is asked to
-    // close, again while it stays, and a normal frame never.
+    // close, and asked again while it stays.
     Zapwick zapwick(BinDir() + L"zapwick.exe", L"/show C:\\x.txt", SW_SHOWMAXIMIZED);
     ASSERT_TRUE(zapwick.Ready());
     HWND hIcon = WaitForNewIcon(before), hDlg = zapwick.Dialog();
-    ASSERT_NE(hIcon, nullptr);
     EXPECT_TRUE(PumpUntil([&] { return HasPicture(hIcon); }));
     EXPECT_TRUE(WindowsOf(zapwick.Pid(), nullptr, nullptr, true).empty());
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kMessenger, "Start"), RegDword(4));
-    HWND hPopup = ie.Create(POPUP_STYLE | WS_VISIBLE);
-    EXPECT_TRUE(PumpUntil([&] { return RecordingClass::Requests(hPopup).size() >= 2; }));
+    HWND hPopup = RecordingWindow("IEFrame", POPUP_STYLE | WS_VISIBLE);
+    EXPECT_TRUE(PumpUntil([&] { return CloseRequests(hPopup).size() >= 2; }));
 
     // A click shows the status dialog amid the work area, the focus on Exit;
     // Esc hides it; a double click shows it again in the same place.
@@ -45,7 +43,7 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
     EXPECT_EQ(rcFirst.left, (rcWork.left + rcWork.right) / 2 - (rcFirst.right - rcFirst.left) / 2);
     EXPECT_EQ(rcFirst.top, (rcWork.top + rcWork.bottom) / 2 - (rcFirst.bottom - rcFirst.top) / 2);
-    zapwick.PressKey(VK_ESCAPE);
+    ::PostMessageA(zapwick.Focus(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
     ClickIcon(hIcon, false, true);
     ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(hDlg) != FALSE; }));
@@ -53,35 +51,40 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     EXPECT_TRUE(::EqualRect(&rcFirst, &rcAgain));
 
     // Its close box asks first; Yes opens the product page and restarts the period.
-    const LONGLONG asked = UnixNow();
+    const LONGLONG asked = std::time(nullptr);
     ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND hBox = WaitForWindow(zapwick.Pid(), "#32770", kQuestion);
-    ASSERT_NE(hBox, nullptr);
     EXPECT_EQ(TextOf(::GetDlgItem(hBox, MSGBOX_TEXT)),
               "Do you want to check the lastest version on our website?");
     EXPECT_TRUE(IsPlainBox(hBox, {IDYES, IDNO}));
-    EXPECT_EQ(::GetWindow(hBox, GW_OWNER), nullptr);
     EXPECT_TRUE(::IsWindowVisible(hDlg)) << "hidden only once answered";
+    // Closed again while it asks, with Hide behind in the queue: once hidden,
+    // both are handled, and still one question is asked.
+    ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ClickButton(hDlg, IDC_HIDE);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
+    EXPECT_EQ(WindowsOf(zapwick.Pid(), "#32770", kQuestion, true).size(), 1u);
     ClickButton(hBox, IDYES);
-    EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
-    EXPECT_TRUE(RestartedSince(asked));
-    ASSERT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_browser).size() == 1; }));
-    EXPECT_NE(RecordedRuns(recorders.m_browser)[0].find(MAKER_PRODUCT_PAGE), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return RestartedSince(asked); }));
 
     // The tray menu: Help, the maker's home page, About, Exit.
     auto choose = [&](std::vector<UINT> keys) {
+        ASSERT_TRUE(PumpUntil([&] { return !WaitForWindow(zapwick.Pid(), "#32768", nullptr, 0); }));
         ClickIcon(hIcon, true);
         ASSERT_NE(WaitForWindow(zapwick.Pid(), "#32768", nullptr), nullptr);
         for (UINT vk : keys) ::PostMessageA(zapwick.Tray(), WM_KEYDOWN, vk, 0);
     };
     choose({VK_DOWN, VK_RETURN});
-    EXPECT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_hh).size() == 1; }));
-    EXPECT_EQ(
-        RecordedRuns(recorders.m_hh),
-        std::vector<std::string>{"hh.exe " + Narrow(BinDir()) + "help.chm::/Introduction.htm"});
     choose({VK_DOWN, VK_DOWN, VK_RETURN});
-    ASSERT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_browser).size() == 2; }));
-    EXPECT_NE(RecordedRuns(recorders.m_browser)[1].find(MAKER_HOME_PAGE "\""), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] {
+        return RecordedRuns(recorders.m_browser).size() == 2 &&
+               !RecordedRuns(recorders.m_hh).empty();
+    }));
+    EXPECT_EQ(RecordedRuns(recorders.m_hh).at(0),
+              "hh.exe " + Narrow(BinDir()) + "help.chm::/Introduction.htm");
+    const std::vector<std::string> pages = RecordedRuns(recorders.m_browser);
+    EXPECT_NE(pages.at(0).find("\"" MAKER_PRODUCT_PAGE "\""), std::string::npos) << pages[0];
+    EXPECT_NE(pages.at(1).find("\"" MAKER_HOME_PAGE "\""), std::string::npos) << pages[1];
     choose({VK_UP, VK_UP, VK_RETURN});
     HWND hAbout = WaitForWindow(zapwick.Pid(), "#32770", "About Zapwick");
     EXPECT_FALSE(::IsWindowEnabled(zapwick.Frame())) << "the owner of the modal box";
@@ -90,23 +93,14 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     choose({VK_UP, VK_RETURN});
     EXPECT_TRUE(zapwick.ExitsCleanly());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hIcon); }));
-    EXPECT_TRUE(RecordingClass::Requests(hNormal).empty());
+    EXPECT_TRUE(CloseRequests(hNormal).empty());
     WriteValue(HKEY_LOCAL_MACHINE, kMessenger, "Start", RegValue());
-}
-
-// Starts Zapwick with this stored setting and closes its status dialog with its close box.
-HWND CloseTheDialog(Zapwick& zapwick, const RegValue& stored) {
-    WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", stored);
-    if (!zapwick.Ready()) return nullptr;
-    ::ShowWindow(zapwick.Dialog(), SW_SHOW);
-    ::PostMessageA(zapwick.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    return zapwick.Dialog();
 }
 
 TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
     // No browser: a page opened by mistake brings the error box, which keeps the dialog shown.
     Recorders recorders(false);
-    const LONGLONG now = UnixNow();
+    const LONGLONG now = std::time(nullptr);
     struct Case {
         const char* what;
         RegValue stored;
@@ -120,42 +114,28 @@ TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
         {"stale, Yes without a browser", RegDword(0), IDYES, true, true},
     };
     for (const Case& c : cases) {
+        WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", c.stored);
         Zapwick zapwick;
-        HWND hDlg = CloseTheDialog(zapwick, c.stored);
-        HWND hBox = c.answer ? WaitForWindow(zapwick.Pid(), "#32770", kQuestion) : nullptr;
-        ClickButton(hBox, c.answer);
+        ASSERT_TRUE(zapwick.Ready()) << c.what;
+        HWND hDlg = zapwick.Dialog();
+        ::ShowWindow(hDlg, SW_SHOW);  // it hides once the question is answered
+        ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (c.answer) ClickButton(WaitForWindow(zapwick.Pid(), "#32770", kQuestion), c.answer);
         if (c.bError) {
             HWND hError = WaitForWindow(zapwick.Pid(), "#32770", "unknown errors");
             EXPECT_EQ(TextOf(::GetDlgItem(hError, MSGBOX_TEXT)),
                       "The Program does not launch your web browser to access " MAKER_HOME_PAGE
                       " ,\nPlease launch your web browser and input the URL manually.");
-            EXPECT_TRUE(IsPlainBox(hError, {IDOK}) && !::GetWindow(hError, GW_OWNER));
+            EXPECT_TRUE(IsPlainBox(hError, {IDOK}));
             ClickButton(hError, IDOK);
         }
-        EXPECT_TRUE(PumpUntil([&] { return hDlg && !::IsWindowVisible(hDlg); })) << c.what;
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); })) << c.what;
         if (c.bRestarts)
             EXPECT_TRUE(RestartedSince(now)) << c.what;
         else
             EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update"), c.stored);
         EXPECT_TRUE(zapwick.Closes()) << c.what;
     }
-}
-
-TEST(ReminderTest, ClosingAgainWhileItAsksBringsNoSecondQuestion) {
-    Recorders recorders;
-    Zapwick zapwick;
-    HWND hDlg = CloseTheDialog(zapwick, RegDword(0));
-    HWND hBox = WaitForWindow(zapwick.Pid(), "#32770", kQuestion);
-    ASSERT_NE(hBox, nullptr);
-    // Hide comes after the second close in the queue: once hidden, both are handled.
-    ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ClickButton(hDlg, IDC_HIDE);
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
-    EXPECT_EQ(WindowsOf(zapwick.Pid(), "#32770", kQuestion, true).size(), 1u);
-    ClickButton(hBox, IDYES);
-    EXPECT_TRUE(PumpUntil([&] { return !RecordedRuns(recorders.m_browser).empty(); }));
-    EXPECT_TRUE(zapwick.Closes());
-    EXPECT_EQ(RecordedRuns(recorders.m_browser).size(), 1u);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <shellapi.h>
 
-#include <fstream>
 #include <random>
 
 #include "tray/TrayIconWnd.h"
@@ -14,90 +13,82 @@
 namespace {
 
 TEST(PopupTest, NewPopupsAreAskedAtOnceOnlyTheyAndStillAfterAStorm) {
-    RecordingClass ie("IEFrame"), other("OtherFrame");
     Zapwick zapwick;
     ASSERT_TRUE(zapwick.Ready());
     // A frame that loses its sizing border is seen by the scan alone: each
     // request to it marks a tick of the scan, the next one half a second away.
-    HWND hTick = ie.Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND hTick = RecordingWindow("IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ::SetWindowLongA(hTick, GWL_STYLE, ::GetWindowLongA(hTick, GWL_STYLE) & ~WS_THICKFRAME);
-    auto afterATick = [&](DWORD dwStyle, DWORD* pCreated) {
-        const size_t nTicks = RecordingClass::Requests(hTick).size();
-        EXPECT_TRUE(PumpUntil([&] { return RecordingClass::Requests(hTick).size() > nTicks; }));
-        *pCreated = ::GetTickCount();
-        return ie.Create(dwStyle);
-    };
-    const HWND never[] = {ie.Create(WS_OVERLAPPEDWINDOW | WS_VISIBLE),
-                          ie.Create(WS_CHILD | WS_VISIBLE, other.Create(WS_OVERLAPPEDWINDOW)),
-                          other.Create(POPUP_STYLE | WS_VISIBLE)};
+    const HWND never[] = {
+        RecordingWindow("IEFrame", WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+        RecordingWindow("IEFrame", WS_CHILD | WS_VISIBLE, RecordingWindow("Host", WS_POPUP)),
+        RecordingWindow("Host", POPUP_STYLE | WS_VISIBLE)};
     for (DWORD dwStyle : {POPUP_STYLE | WS_VISIBLE, POPUP_STYLE, POPUP_STYLE | WS_VISIBLE}) {
-        DWORD created;
-        HWND hPopup = afterATick(dwStyle, &created);
-        ASSERT_TRUE(PumpUntil([&] { return !RecordingClass::Requests(hPopup).empty(); }));
-        EXPECT_LT(RecordingClass::Requests(hPopup).front() - created, 150u) << dwStyle;
+        const size_t nTicks = CloseRequests(hTick).size();
+        EXPECT_TRUE(PumpUntil([&] { return CloseRequests(hTick).size() > nTicks; }));
+        const DWORD created = ::GetTickCount();
+        HWND hPopup = RecordingWindow("IEFrame", dwStyle);
+        ASSERT_TRUE(PumpUntil([&] { return !CloseRequests(hPopup).empty(); }));
+        EXPECT_LT(CloseRequests(hPopup).front() - created, 150u) << dwStyle;
     }
-    for (HWND hWnd : never) EXPECT_TRUE(RecordingClass::Requests(hWnd).empty());
+    for (HWND hWnd : never) EXPECT_TRUE(CloseRequests(hWnd).empty());
 
-    // Left out of the storm: what ends the program, opens a box or starts a program.
+    // Stray messages: the shell's notices of any left-button value (a right
+    // one opens the menu), timers, commands but those that end the program,
+    // open a box or start a program, and anything else without a pointer.
     const HWND targets[] = {zapwick.Frame(), zapwick.Tray(), zapwick.Dialog()};
-    const UINT excluded[] = {ID_TRAY_EXIT,     ID_TRAY_WEBSITE, ID_TRAY_ABOUT, ID_APP_ABOUT,
-                             ID_TRAY_VIEW_LOG, ID_TRAY_HELP,    IDC_EXIT};
+    const std::set<UINT> excluded = {ID_TRAY_EXIT,     ID_TRAY_WEBSITE, ID_TRAY_ABOUT, ID_APP_ABOUT,
+                                     ID_TRAY_VIEW_LOG, ID_TRAY_HELP,    IDC_EXIT};
     std::mt19937 random(20261206);
     for (int i = 0; i < 5000; ++i) {
-        UINT nMsg = WM_USER + random() % 0x7C00, nKind = random() % 4;
-        WPARAM wParam = random();
-        LPARAM lParam = nKind == 3 ? static_cast<LPARAM>(random()) : 0;  // no timer procedures
-        if (nKind == 0)  // any left-button value; the right release would open the menu
-            nMsg = WM_TRAY_NOTIFY, lParam = WM_MOUSEFIRST + random() % 4,
-            wParam = random() % 2 ? TRAY_ICON_ID : wParam;
-        if (nKind == 1) nMsg = WM_TIMER, wParam %= 8;
-        if (nKind == 2) nMsg = WM_COMMAND, wParam %= 0x10000;
-        if (std::find(std::begin(excluded), std::end(excluded), wParam) != std::end(excluded))
-            wParam = 0;
-        ::PostMessageA(targets[random() % 3], nMsg, wParam, lParam);
+        const UINT n = random(), nCommand = excluded.count(n % 0x10000) ? 0 : n % 0x10000;
+        const UINT nMsg[] = {WM_TRAY_NOTIFY, WM_TIMER, WM_COMMAND, WM_USER + n % 0x7C00};
+        const WPARAM wParam[] = {n % 3 ? TRAY_ICON_ID : n, n % 8, nCommand, n};
+        const LPARAM lParam[] = {LPARAM(WM_MOUSEFIRST + n % 4), 0, 0, LPARAM(random())};
+        ::PostMessageA(targets[i % 3], nMsg[i % 4], wParam[i % 4], lParam[i % 4]);
     }
-    DWORD created;
-    HWND hPopup = afterATick(POPUP_STYLE, &created);
-    EXPECT_TRUE(PumpUntil([&] { return !RecordingClass::Requests(hPopup).empty(); }));
+    HWND hPopup = RecordingWindow("IEFrame", POPUP_STYLE);
+    EXPECT_TRUE(PumpUntil([&] { return !CloseRequests(hPopup).empty(); }, 20000));
     EXPECT_TRUE(zapwick.Closes());
 }
 
 TEST(ExitTest, EndsCleanlyFromInsideEveryModalLoop) {
     StoreTime(0);  // so that closing the status dialog asks
-    auto close = [](Zapwick& z) { ::PostMessageA(z.Frame(), WM_CLOSE, 0, 0); };
+    enum Target { FRAME, TRAY, DIALOG, FOCUS };
+    struct Post {
+        Target target;
+        UINT nMsg;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    };
     struct Case {
-        const char *what, *pszClass, *pszTitle;
-        void (*open)(Zapwick&);
-        void (*end)(Zapwick&);
+        Post open;
+        const char* pszTitle;  // of the window that opens, a dialog's; none: the menu
+        Post end;
     } cases[] = {
-        {"the menu, WM_CLOSE", "#32768", nullptr,
-         [](Zapwick& z) { ::PostMessageA(z.Tray(), WM_TRAY_NOTIFY, TRAY_ICON_ID, WM_RBUTTONUP); },
-         close},
-        {"About, the dialog's Exit", "#32770", "About Zapwick",
-         [](Zapwick& z) { z.TrayCommand(ID_TRAY_ABOUT); },
-         [](Zapwick& z) { ClickButton(z.Dialog(), IDC_EXIT); }},
-        {"the question, the tray's Exit", "#32770", "Update the program",
-         [](Zapwick& z) {
-             ::ShowWindow(z.Dialog(), SW_SHOW);
-             ::PostMessageA(z.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
-         },
-         [](Zapwick& z) { z.TrayCommand(ID_TRAY_EXIT); }},
-        {"the empty log box, WM_CLOSE", "#32770", "Zapwick",
-         [](Zapwick& z) { z.TrayCommand(ID_TRAY_VIEW_LOG); }, close},
-        {"none, Enter on Exit", "#32770", "Zapwick",
-         [](Zapwick& z) { ::ShowWindow(z.Dialog(), SW_SHOW); },
-         [](Zapwick& z) {
-             PumpUntil([&] { return z.Focus() == ::GetDlgItem(z.Dialog(), IDC_EXIT); });
-             z.PressKey(VK_RETURN);
-         }},
+        {{TRAY, WM_TRAY_NOTIFY, TRAY_ICON_ID, WM_RBUTTONUP}, nullptr, {FRAME, WM_CLOSE}},
+        {{TRAY, WM_COMMAND, ID_TRAY_ABOUT}, "About Zapwick", {DIALOG, WM_COMMAND, IDC_EXIT}},
+        {{DIALOG, WM_SYSCOMMAND, SC_CLOSE}, "Update the program", {TRAY, WM_COMMAND, ID_TRAY_EXIT}},
+        {{TRAY, WM_COMMAND, ID_TRAY_VIEW_LOG}, "Zapwick", {FRAME, WM_CLOSE}},
+        // No modal loop: a click shows the status dialog, Enter on its Exit button.
+        {{TRAY, WM_TRAY_NOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN},
+         "Zapwick",
+         {FOCUS, WM_KEYDOWN, VK_RETURN}},
     };
     for (const Case& c : cases) {
         Zapwick zapwick;
         ASSERT_TRUE(zapwick.Ready());
-        c.open(zapwick);
-        ASSERT_NE(WaitForWindow(zapwick.Pid(), c.pszClass, c.pszTitle), nullptr) << c.what;
-        c.end(zapwick);
-        EXPECT_TRUE(zapwick.ExitsCleanly()) << c.what;
+        auto post = [&](const Post& p) {
+            const HWND targets[] = {zapwick.Frame(), zapwick.Tray(), zapwick.Dialog(),
+                                    zapwick.Focus()};
+            ::PostMessageA(targets[p.target], p.nMsg, p.wParam, p.lParam);
+        };
+        post(c.open);
+        EXPECT_NE(WaitForWindow(zapwick.Pid(), c.pszTitle ? "#32770" : "#32768", c.pszTitle),
+                  nullptr);
+        PumpUntil([&] { return zapwick.Focus() != nullptr; });
+        post(c.end);
+        EXPECT_TRUE(zapwick.ExitsCleanly()) << c.open.nMsg << " " << c.end.nMsg;
     }
 }
 
@@ -164,22 +155,24 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
         const std::wstring log = dir / L"zapwick_log.txt";
         struct Case {
             const char* what;
-            bool bExists, bReadOnly, bClear, bOpens;
+            DWORD dwAttributes;       // 0: missing
             DWORD dwAccess, dwShare;  // of another program that holds it open
+            bool bClear, bOpens;
         } cases[] = {
-            {"missing", false, false, false, false, 0, 0},
-            {"empty", true, false, false, true, 0, 0},
-            {"open elsewhere without read sharing", true, false, false, false, GENERIC_READ, 0},
-            {"open elsewhere for writing", true, false, false, false, GENERIC_WRITE,
-             FILE_SHARE_READ},
-            {"read-only, cleared", true, true, true, true, 0, 0},
-            {"cleared", true, false, true, false, 0, 0},
+            {"missing", 0, 0, 0, false, false},
+            {"empty", FILE_ATTRIBUTE_NORMAL, 0, 0, false, true},
+            {"open elsewhere without read sharing", FILE_ATTRIBUTE_NORMAL, GENERIC_READ, 0, false,
+             false},
+            {"open elsewhere for writing", FILE_ATTRIBUTE_NORMAL, GENERIC_WRITE, FILE_SHARE_READ,
+             false, false},
+            {"read-only, cleared", FILE_ATTRIBUTE_READONLY, 0, 0, true, true},
+            {"cleared", FILE_ATTRIBUTE_NORMAL, 0, 0, true, false},
         };
         for (const Case& c : cases) {
             ::SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileW(log.c_str());
-            if (c.bExists) std::ofstream(log.c_str()).flush();
-            if (c.bReadOnly) ::SetFileAttributesW(log.c_str(), FILE_ATTRIBUTE_READONLY);
+            if (c.dwAttributes) std::ofstream(log.c_str()).flush();
+            ::SetFileAttributesW(log.c_str(), c.dwAttributes);
             HANDLE hOther = c.dwAccess ? ::CreateFileW(log.c_str(), c.dwAccess, c.dwShare, nullptr,
                                                        OPEN_EXISTING, 0, nullptr)
                                        : nullptr;
@@ -200,9 +193,10 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
                 ClickButton(hBox, IDOK);
                 EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hBox); }));
             }
-            if (hOther) ::CloseHandle(hOther);
-            EXPECT_EQ(::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES,
-                      c.bExists && !(c.bClear && !c.bReadOnly && bNamed))
+            ::CloseHandle(hOther);
+            EXPECT_EQ(
+                ::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES,
+                c.dwAttributes && !(c.bClear && c.dwAttributes == FILE_ATTRIBUTE_NORMAL && bNamed))
                 << c.what;
         }
         EXPECT_TRUE(WindowsOf(zapwick.Pid(), "#32770", "Zapwick", true).empty())

@@ -9,11 +9,17 @@ namespace {
 
 bool s_bDeleted = false, s_bFreedInHandler = false;
 
+// Takes a quit message from the queue; -1 if there is none.
+INT_PTR TakeQuit() {
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? msg.wParam : -1;
+}
+
 // A frame that says when it is freed. On WM_APP its owner deletes it from
 // inside its own handler; its creation fails if asked to.
 class CProbeFrame : public CFrameWnd {
 public:
-    explicit CProbeFrame(bool bFailCreate = false) : m_bFailCreate(bFailCreate) {}
+    explicit CProbeFrame(bool bFailCreate) : m_bFailCreate(bFailCreate) {}
     ~CProbeFrame() override { s_bDeleted = true; }
 
 protected:
@@ -27,41 +33,35 @@ protected:
     bool m_bFailCreate;
 };
 
-TEST(LifetimeTest, AFrameEndedInItsOwnHandlerIsFreedAfterItAndOnlyTheMainOnePostsQuit) {
+TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQuit) {
     struct Case {
         const char* what;
-        UINT nMsg;
+        UINT nMsg;  // 0: the creation fails, and the object is its creator's to delete
         bool bMain;
     } cases[] = {
         {"the main window closed", WM_CLOSE, true},
         {"another frame closed", WM_CLOSE, false},
         {"deleted by its owner", WM_APP, false},
+        {"failed creation", 0, false},
     };
     for (const Case& c : cases) {
         CWinApp app;
         s_bDeleted = false;
-        s_bFreedInHandler = true;
-        auto* pFrame = new CProbeFrame;
-        ASSERT_TRUE(pFrame->Create(nullptr, "frame"));
+        s_bFreedInHandler = false;
+        auto* pFrame = new CProbeFrame(c.nMsg == 0);
+        const BOOL bCreated = pFrame->Create(nullptr, "frame");
         HWND hFrame = pFrame->GetSafeHwnd();
+        EXPECT_EQ(bCreated, c.nMsg != 0) << c.what;
+        EXPECT_FALSE(s_bDeleted) << c.what;
+        if (!bCreated) delete pFrame;
         if (c.bMain) app.m_pMainWnd = pFrame;
         ::SendMessageA(hFrame, c.nMsg, 0, 0);
         EXPECT_FALSE(s_bFreedInHandler) << c.what;
         EXPECT_TRUE(s_bDeleted) << c.what;
         EXPECT_FALSE(::IsWindow(hFrame)) << c.what;
-        WPARAM code = 99;
-        EXPECT_EQ(TakeQuit(&code), c.bMain) << c.what;
-        EXPECT_EQ(code, c.bMain ? 0u : 99u) << c.what;
+        EXPECT_EQ(TakeQuit(), c.bMain ? 0 : -1) << c.what;
         EXPECT_EQ(app.m_pMainWnd, nullptr) << c.what;
     }
-}
-
-TEST(LifetimeTest, AFailedCreationLeavesTheObjectToItsCreator) {
-    s_bDeleted = false;
-    auto* pFrame = new CProbeFrame(true);
-    EXPECT_FALSE(pFrame->Create(nullptr, "frame"));
-    EXPECT_FALSE(s_bDeleted);
-    delete pFrame;
 }
 
 TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
@@ -73,9 +73,7 @@ TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
     EXPECT_EQ(CAboutDlg().DoModal(), -1);
     EXPECT_EQ(::FindWindowA("#32770", "About Zapwick"), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(pFrame->GetSafeHwnd())) << "the owner is enabled again";
-    WPARAM code = 0;
-    EXPECT_TRUE(TakeQuit(&code));
-    EXPECT_EQ(code, 7u);
+    EXPECT_EQ(TakeQuit(), 7);
     app.m_pMainWnd = nullptr;
     pFrame->DestroyWindow();
 }
