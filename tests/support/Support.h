@@ -104,13 +104,10 @@ inline void ClickButton(HWND hDlg, int nId) {
 class Zapwick {
 public:
     explicit Zapwick(const std::wstring& exe = BinDir() + L"zapwick.exe",
-                     const std::wstring& args = L"", WORD wShow = SW_SHOWNORMAL,
                      const std::wstring& currentDir = L"") {
-        std::wstring cmd = L"\"" + exe + L"\" " + args;
+        std::wstring cmd = L"\"" + exe + L"\"";
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
-        si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = wShow;
         ::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                          currentDir.empty() ? nullptr : currentDir.c_str(), &si, &m_pi);
     }
@@ -205,70 +202,52 @@ inline bool HasPicture(HWND hIcon) {
     return colours.size() > 2;
 }
 
-struct RegValue {
-    bool bExists = false;
-    DWORD dwType = REG_NONE;
-    std::vector<BYTE> data;
-    bool operator==(const RegValue& o) const {
-        return bExists == o.bExists && dwType == o.dwType && data == o.data;
-    }
-};
-
-inline RegValue RegBytes(DWORD dwType, std::vector<BYTE> data) {
-    return {true, dwType, std::move(data)};
-}
+// A registry value's type and bytes; REG_NONE for a value that is absent.
+using RegValue = std::pair<DWORD, std::vector<BYTE>>;
 
 inline RegValue RegDword(DWORD dwValue) {
-    return RegBytes(REG_DWORD,
-                    {BYTE(dwValue), BYTE(dwValue >> 8), BYTE(dwValue >> 16), BYTE(dwValue >> 24)});
+    return {REG_DWORD,
+            {BYTE(dwValue), BYTE(dwValue >> 8), BYTE(dwValue >> 16), BYTE(dwValue >> 24)}};
 }
 
 inline RegValue ReadValue(HKEY hRoot, const std::string& key, const char* pszName) {
     RegValue value;
     DWORD cb = 0;
-    value.bExists =
-        ::SHGetValueA(hRoot, key.c_str(), pszName, &value.dwType, nullptr, &cb) == ERROR_SUCCESS;
-    value.data.resize(cb);
-    ::SHGetValueA(hRoot, key.c_str(), pszName, nullptr, value.data.data(), &cb);
+    if (::SHGetValueA(hRoot, key.c_str(), pszName, &value.first, nullptr, &cb)) return {};
+    value.second.resize(cb);
+    ::SHGetValueA(hRoot, key.c_str(), pszName, nullptr, value.second.data(), &cb);
     return value;
 }
 
-// Creates the key if needed; a value that does not exist is deleted.
+// Creates the key if needed; a value that is absent is deleted.
 inline void WriteValue(HKEY hRoot, const std::string& key, const char* pszName,
                        const RegValue& value) {
-    if (value.bExists)
-        ::SHSetValueA(hRoot, key.c_str(), pszName, value.dwType, value.data.data(),
-                      static_cast<DWORD>(value.data.size()));
-    else
+    if (value.first == REG_NONE)
         ::SHDeleteValueA(hRoot, key.c_str(), pszName);
-}
-
-inline void StoreTime(LONGLONG t) {
-    WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", RegDword(static_cast<DWORD>(t)));
+    else
+        ::SHSetValueA(hRoot, key.c_str(), pszName, value.first, value.second.data(),
+                      static_cast<DWORD>(value.second.size()));
 }
 
 // Whether the reminder's period was restarted at `since` or later.
 inline bool RestartedSince(LONGLONG since) {
     const RegValue value = ReadValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update");
-    if (value.dwType != REG_DWORD || value.data.size() != 4) return false;
-    const LONGLONG t = *reinterpret_cast<const int*>(value.data.data());
+    if (value.first != REG_DWORD || value.second.size() != 4) return false;
+    const LONGLONG t = *reinterpret_cast<const int*>(value.second.data());
     return t >= since && t <= std::time(nullptr);
 }
 
-// A directory of the test's own, deleted with its files at the end.
+// A directory of the test's own, deleted at the end with what tests put there.
 struct ScratchDir {
     explicit ScratchDir(const std::wstring& path) : m_path(path) {
         ::CreateDirectoryW(path.c_str(), nullptr);
     }
     ~ScratchDir() {
-        WIN32_FIND_DATAW found;
-        HANDLE hFind = ::FindFirstFileW((*this / L"*").c_str(), &found);
-        for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore;
-             bMore = ::FindNextFileW(hFind, &found)) {
-            ::SetFileAttributesW((*this / found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileW((*this / found.cFileName).c_str());
+        for (const wchar_t* pszName : {L"zapwick.exe", L"zapwick_log.txt", L"hh.exe", L"hh.exe.log",
+                                       L"Notepad.exe", L"Notepad.exe.log"}) {
+            ::SetFileAttributesW((*this / pszName).c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW((*this / pszName).c_str());
         }
-        ::FindClose(hFind);
         ::RemoveDirectoryW(m_path.c_str());
     }
     std::wstring operator/(const wchar_t* pszName) const { return m_path + L"\\" + pszName; }
@@ -303,7 +282,7 @@ struct Recorders {
             // Else Wine runs its own program of that name, not the file on disk.
             WriteValue(HKEY_CURRENT_USER, OVERRIDES,
                        Narrow(path.substr(path.rfind(L'\\') + 1)).c_str(),
-                       RegBytes(REG_SZ, {'n', 'a', 't', 'i', 'v', 'e', 0}));
+                       {REG_SZ, {'n', 'a', 't', 'i', 'v', 'e', 0}});
         }
         for (const std::wstring& path : {m_hh, m_notepad, m_browser})
             ::DeleteFileW((path + L".log").c_str());
@@ -311,7 +290,7 @@ struct Recorders {
         const std::string command =
             "\"" + Narrow(m_browser) + (bBrowser ? "" : "-missing") + "\" \"%1\"";
         WriteValue(HKEY_CLASSES_ROOT, HTTP_COMMAND, nullptr,
-                   RegBytes(REG_SZ, {command.begin(), command.end() + 1}));
+                   {REG_SZ, {command.begin(), command.end() + 1}});
     }
     ~Recorders() {
         WriteValue(HKEY_CLASSES_ROOT, HTTP_COMMAND, nullptr, m_savedBrowser);

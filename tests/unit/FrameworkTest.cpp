@@ -7,7 +7,7 @@
 
 namespace {
 
-bool s_bDeleted = false, s_bFreedInHandler = false;
+bool s_bDeleted = false, s_bFreedInHandler = false, s_bFailCreate = false;
 
 // Takes a quit message from the queue; -1 if there is none.
 INT_PTR TakeQuit() {
@@ -16,21 +16,19 @@ INT_PTR TakeQuit() {
 }
 
 // A frame that says when it is freed. On WM_APP its owner deletes it from
-// inside its own handler; its creation fails if asked to.
+// inside its own handler; its creation fails while s_bFailCreate is set.
 class CProbeFrame : public CFrameWnd {
 public:
-    explicit CProbeFrame(bool bFailCreate) : m_bFailCreate(bFailCreate) {}
     ~CProbeFrame() override { s_bDeleted = true; }
 
 protected:
     LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override {
-        if (nMsg == WM_CREATE && m_bFailCreate) return -1;
+        if (nMsg == WM_CREATE && s_bFailCreate) return -1;
         if (nMsg == WM_APP) CWnd::DestroyAndDelete(this);
         const LRESULT lResult = nMsg == WM_APP ? 0 : CFrameWnd::WindowProc(nMsg, wParam, lParam);
         if (nMsg == WM_APP || nMsg == WM_CLOSE) s_bFreedInHandler = s_bDeleted;
         return lResult;
     }
-    bool m_bFailCreate;
 };
 
 TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQuit) {
@@ -48,7 +46,8 @@ TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQ
         CWinApp app;
         s_bDeleted = false;
         s_bFreedInHandler = false;
-        auto* pFrame = new CProbeFrame(c.nMsg == 0);
+        s_bFailCreate = c.nMsg == 0;
+        auto* pFrame = new CProbeFrame;
         const BOOL bCreated = pFrame->Create(nullptr, "frame");
         HWND hFrame = pFrame->GetSafeHwnd();
         EXPECT_EQ(bCreated, c.nMsg != 0) << c.what;
