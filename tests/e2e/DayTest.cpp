@@ -1,5 +1,7 @@
 // The real zapwick.exe through a user's day, and the update reminder's
 // answers, driven only from outside as the user and Windows would.
+#include <tuple>
+
 #include "Support.h"
 
 namespace {
@@ -27,13 +29,23 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     ASSERT_TRUE(zapwick.Ready());
     HWND hIcon = WaitForNewIcon(before), hDlg = zapwick.Dialog();
     EXPECT_TRUE(PumpUntil([&] { return HasPicture(hIcon); }));
+    EXPECT_EQ(IconTip(hIcon), "Zapwick");
     EXPECT_TRUE(WindowsOf(zapwick.Pid(), nullptr, nullptr, true).empty());
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kMessenger, "Start"), RegDword(4));
     HWND hPopup = RecordingWindow("IEFrame", POPUP_STYLE | WS_VISIBLE);
     EXPECT_TRUE(PumpUntil([&] { return CloseRequests(hPopup).size() >= 2; }));
 
-    // A click shows the status dialog, the focus on Exit; Esc hides it; a
-    // double click shows it again.
+    // A click shows the status dialog amid the work area, the focus on Exit,
+    // and hides it again; Esc hides it; a double click shows it.
+    ClickIcon(hIcon);
+    ASSERT_TRUE(PumpUntil([&] { return zapwick.Focus() == ::GetDlgItem(hDlg, IDC_EXIT); }));
+    RECT rc, rcWork;
+    ::GetWindowRect(hDlg, &rc);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    EXPECT_LE(std::abs(rc.left + rc.right - rcWork.left - rcWork.right), 1) << "centred";
+    EXPECT_LE(std::abs(rc.top + rc.bottom - rcWork.top - rcWork.bottom), 1) << "centred";
+    ClickIcon(hIcon);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
     ClickIcon(hIcon);
     ASSERT_TRUE(PumpUntil([&] { return zapwick.Focus() == ::GetDlgItem(hDlg, IDC_EXIT); }));
     ::PostMessageA(zapwick.Focus(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -91,27 +103,23 @@ TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
     // No browser: a page opened by mistake brings the error box, which keeps the dialog shown.
     Recorders recorders(false);
     const LONGLONG now = std::time(nullptr);
-    struct Case {
-        const char* what;
-        RegValue stored;
-        int answer;  // 0: no question
-        bool bError, bRestarts;
-    } cases[] = {
+    // The stored value, the answer (0: no question), the error box, a new period.
+    const std::tuple<const char*, RegValue, int, bool, bool> cases[] = {
         {"first close", RegValue(), 0, false, true},
         {"5 bytes read as none", RegValue(REG_BINARY, {1, 2, 3, 4, 5}), 0, false, true},
         {"a day in", RegDword(static_cast<DWORD>(now - 86400)), 0, false, false},
         {"stale, No", RegDword(static_cast<DWORD>(now - REMINDER_PERIOD - 60)), IDNO, false, true},
         {"stale, Yes without a browser", RegDword(0), IDYES, true, true},
     };
-    for (const Case& c : cases) {
-        WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", c.stored);
+    for (const auto& [pszWhat, stored, nAnswer, bError, bRestarts] : cases) {
+        WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", stored);
         Zapwick zapwick;
-        ASSERT_TRUE(zapwick.Ready()) << c.what;
+        ASSERT_TRUE(zapwick.Ready()) << pszWhat;
         HWND hDlg = zapwick.Dialog();
         ::ShowWindow(hDlg, SW_SHOW);  // it hides once the question is answered
         ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-        if (c.answer) ClickButton(WaitForWindow(zapwick.Pid(), "#32770", kQuestion), c.answer);
-        if (c.bError) {
+        if (nAnswer) ClickButton(WaitForWindow(zapwick.Pid(), "#32770", kQuestion), nAnswer);
+        if (bError) {
             HWND hError = WaitForWindow(zapwick.Pid(), "#32770", "unknown errors");
             EXPECT_EQ(TextOf(::GetDlgItem(hError, MSGBOX_TEXT)),
                       "The Program does not launch your web browser to access " MAKER_HOME_PAGE
@@ -119,12 +127,11 @@ TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
             EXPECT_TRUE(IsPlainBox(hError, {IDOK}));
             ClickButton(hError, IDOK);
         }
-        EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); })) << c.what;
-        EXPECT_TRUE(c.bRestarts
-                        ? RestartedSince(now)
-                        : ReadValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update") == c.stored)
-            << c.what;
-        EXPECT_TRUE(zapwick.Closes()) << c.what;
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); })) << pszWhat;
+        EXPECT_TRUE(bRestarts ? RestartedSince(now)
+                              : ReadValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update") == stored)
+            << pszWhat;
+        EXPECT_TRUE(zapwick.Closes()) << pszWhat;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <random>
+#include <tuple>
 
 #include "tray/TrayIconWnd.h"
 
@@ -63,11 +64,8 @@ TEST(ExitTest, EndsCleanlyFromInsideEveryModalLoop) {
         WPARAM wParam = 0;
         LPARAM lParam = 0;
     };
-    struct Case {
-        Post open;
-        const char* pszTitle;  // of the window that opens, a dialog's; none: the menu
-        Post end;
-    } cases[] = {
+    // What opens a loop, the caption of the dialog it shows (none: the menu), what ends it.
+    const std::tuple<Post, const char*, Post> cases[] = {
         {{TRAY, WM_TRAY_NOTIFY, TRAY_ICON_ID, WM_RBUTTONUP}, nullptr, {FRAME, WM_CLOSE}},
         {{TRAY, WM_COMMAND, ID_TRAY_ABOUT}, "About Zapwick", {DIALOG, WM_COMMAND, IDC_EXIT}},
         {{DIALOG, WM_SYSCOMMAND, SC_CLOSE}, "Update the program", {TRAY, WM_COMMAND, ID_TRAY_EXIT}},
@@ -77,7 +75,7 @@ TEST(ExitTest, EndsCleanlyFromInsideEveryModalLoop) {
          "Zapwick",
          {FOCUS, WM_KEYDOWN, VK_RETURN}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [open, pszTitle, end] : cases) {
         Zapwick zapwick;
         ASSERT_TRUE(zapwick.Ready());
         auto post = [&](const Post& p) {
@@ -85,12 +83,11 @@ TEST(ExitTest, EndsCleanlyFromInsideEveryModalLoop) {
                                     zapwick.Focus()};
             ::PostMessageA(targets[p.target], p.nMsg, p.wParam, p.lParam);
         };
-        post(c.open);
-        EXPECT_NE(WaitForWindow(zapwick.Pid(), c.pszTitle ? "#32770" : "#32768", c.pszTitle),
-                  nullptr);
+        post(open);
+        EXPECT_NE(WaitForWindow(zapwick.Pid(), pszTitle ? "#32770" : "#32768", pszTitle), nullptr);
         PumpUntil([&] { return zapwick.Focus() != nullptr; });
-        post(c.end);
-        EXPECT_TRUE(zapwick.ExitsCleanly()) << c.open.nMsg << " " << c.end.nMsg;
+        post(end);
+        EXPECT_TRUE(zapwick.ExitsCleanly()) << open.nMsg << " " << end.nMsg;
     }
 }
 
@@ -108,6 +105,7 @@ TEST(IconTest, ComesBackWithTheTaskbarAndOnlyAnInstallersCloseAtTheSessionsEndTa
     hIcon = WaitForNewIcon(before);
     ASSERT_NE(hIcon, nullptr);
     EXPECT_TRUE(PumpUntil([&] { return HasPicture(hIcon); })) << "not a blank slot";
+    EXPECT_EQ(IconTip(hIcon), "Zapwick");
     ClickIcon(hIcon);
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(zapwick.Dialog()) != FALSE; }));
 
@@ -154,12 +152,8 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
 
         const std::wstring log = dir / L"zapwick_log.txt";
         constexpr DWORD NORMAL = FILE_ATTRIBUTE_NORMAL, READONLY = FILE_ATTRIBUTE_READONLY;
-        struct Case {
-            const char* what;
-            DWORD dwAttributes;       // 0: missing
-            DWORD dwAccess, dwShare;  // of another program that holds it open
-            bool bClear;
-        } cases[] = {
+        // The log: missing (0) or its attributes, another program's handle to it, Clear.
+        const std::tuple<const char*, DWORD, DWORD, DWORD, bool> cases[] = {
             {"missing", 0, 0, 0, false},
             {"empty", NORMAL, 0, 0, false},
             {"open elsewhere without read sharing", NORMAL, GENERIC_READ, 0, false},
@@ -167,28 +161,28 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
             {"read-only, cleared", READONLY, 0, 0, true},
             {"cleared", NORMAL, 0, 0, true},
         };
-        for (const Case& c : cases) {
+        for (const auto& [pszWhat, dwAttributes, dwAccess, dwShare, bClear] : cases) {
             ::SetFileAttributesW(log.c_str(), NORMAL);
             ::DeleteFileW(log.c_str());
-            if (c.dwAttributes) std::ofstream(log.c_str()).flush();
-            ::SetFileAttributesW(log.c_str(), c.dwAttributes);
-            HANDLE hOther = c.dwAccess ? ::CreateFileW(log.c_str(), c.dwAccess, c.dwShare, nullptr,
-                                                       OPEN_EXISTING, 0, nullptr)
-                                       : nullptr;
+            if (dwAttributes) std::ofstream(log.c_str()).flush();
+            ::SetFileAttributesW(log.c_str(), dwAttributes);
+            HANDLE hOther = dwAccess ? ::CreateFileW(log.c_str(), dwAccess, dwShare, nullptr,
+                                                     OPEN_EXISTING, 0, nullptr)
+                                     : nullptr;
             const size_t nNotepad = RecordedRuns(recorders.m_notepad).size();
-            if (c.bClear) zapwick.TrayCommand(ID_TRAY_CLEAR_LOG);
+            if (bClear) zapwick.TrayCommand(ID_TRAY_CLEAR_LOG);
             zapwick.TrayCommand(ID_TRAY_VIEW_LOG);
             // Clear deletes a log it can name unless it is read-only; View shows a log
             // it can name and read.
-            const bool bStays = c.dwAttributes && !(c.bClear && c.dwAttributes == NORMAL && bNamed);
-            if (bStays && bNamed && !c.dwAccess) {
+            const bool bStays = dwAttributes && !(bClear && dwAttributes == NORMAL && bNamed);
+            if (bStays && bNamed && !dwAccess) {
                 ASSERT_TRUE(PumpUntil([&] {
                     return RecordedRuns(recorders.m_notepad).size() > nNotepad;
-                })) << c.what;
+                })) << pszWhat;
                 EXPECT_EQ(RecordedRuns(recorders.m_notepad).back(), "Notepad.exe " + Narrow(log));
             } else {
                 HWND hBox = WaitForWindow(zapwick.Pid(), "#32770", "Zapwick");
-                ASSERT_NE(hBox, nullptr) << c.what;
+                ASSERT_NE(hBox, nullptr) << pszWhat;
                 EXPECT_EQ(TextOf(::GetDlgItem(hBox, MSGBOX_TEXT)), "The log file is empty!");
                 EXPECT_TRUE(BoxHasIcon(hBox));
                 EXPECT_EQ(::GetWindow(hBox, GW_OWNER), zapwick.Frame());
@@ -197,7 +191,7 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
             }
             ::CloseHandle(hOther);
             EXPECT_EQ(::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES, bStays)
-                << c.what;
+                << pszWhat;
         }
         EXPECT_TRUE(WindowsOf(zapwick.Pid(), "#32770", "Zapwick", true).empty())
             << "Clear says nothing";

@@ -202,6 +202,21 @@ inline bool HasPicture(HWND hIcon) {
     return colours.size() > 2;
 }
 
+// The tip that the tray shows once the mouse rests on an icon.
+inline std::string IconTip(HWND hIcon) {
+    RECT rc;
+    ::GetWindowRect(hIcon, &rc);
+    ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::PostMessageA(hIcon, WM_MOUSEMOVE, 0, MAKELPARAM(8, 8));
+    char text[128] = {};
+    PumpUntil([&] {
+        HWND hTip = ::FindWindowA("tooltips_class32", nullptr);
+        return ::IsWindowVisible(hTip) &&
+               ::SendMessageA(hTip, WM_GETTEXT, sizeof(text), LPARAM(text));
+    });
+    return text;
+}
+
 // A registry value's type and bytes; REG_NONE for a value that is absent.
 using RegValue = std::pair<DWORD, std::vector<BYTE>>;
 

@@ -1,5 +1,7 @@
 // The framework's rules for windows of this process: when a window object is
 // freed, what the end of the main window does, and how a modal loop ends.
+#include <tuple>
+
 #include "Support.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
@@ -32,34 +34,32 @@ protected:
 };
 
 TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQuit) {
-    struct Case {
-        const char* what;
-        UINT nMsg;  // 0: the creation fails, and the object is its creator's to delete
-        bool bMain;
-    } cases[] = {
+    // What ends the frame (0: its creation fails, which leaves the object to
+    // its creator), and whether it is the main window.
+    const std::tuple<const char*, UINT, bool> cases[] = {
         {"the main window closed", WM_CLOSE, true},
         {"another frame closed", WM_CLOSE, false},
         {"deleted by its owner", WM_APP, false},
         {"failed creation", 0, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [pszWhat, nMsg, bMain] : cases) {
         CWinApp app;
         s_bDeleted = false;
         s_bFreedInHandler = false;
-        s_bFailCreate = c.nMsg == 0;
+        s_bFailCreate = nMsg == 0;
         auto* pFrame = new CProbeFrame;
         const BOOL bCreated = pFrame->Create(nullptr, "frame");
         HWND hFrame = pFrame->GetSafeHwnd();
-        EXPECT_EQ(bCreated, c.nMsg != 0) << c.what;
-        EXPECT_FALSE(s_bDeleted) << c.what;
+        EXPECT_EQ(bCreated, nMsg != 0) << pszWhat;
+        EXPECT_FALSE(s_bDeleted) << pszWhat;
         if (!bCreated) delete pFrame;
-        if (c.bMain) app.m_pMainWnd = pFrame;
-        ::SendMessageA(hFrame, c.nMsg, 0, 0);
-        EXPECT_FALSE(s_bFreedInHandler) << c.what;
-        EXPECT_TRUE(s_bDeleted) << c.what;
-        EXPECT_FALSE(::IsWindow(hFrame)) << c.what;
-        EXPECT_EQ(TakeQuit(), c.bMain ? 0 : -1) << c.what;
-        EXPECT_EQ(app.m_pMainWnd, nullptr) << c.what;
+        if (bMain) app.m_pMainWnd = pFrame;
+        ::SendMessageA(hFrame, nMsg, 0, 0);
+        EXPECT_FALSE(s_bFreedInHandler) << pszWhat;
+        EXPECT_TRUE(s_bDeleted) << pszWhat;
+        EXPECT_FALSE(::IsWindow(hFrame)) << pszWhat;
+        EXPECT_EQ(TakeQuit(), bMain ? 0 : -1) << pszWhat;
+        EXPECT_EQ(app.m_pMainWnd, nullptr) << pszWhat;
     }
 }
 
