@@ -1,0 +1,80 @@
+// The framework's rules for windows of this process: when a window object is
+// freed, what the end of the main window does, and how a modal loop ends.
+#include <tuple>
+
+#include "Support.h"
+#include "framework/FrameWnd.h"
+#include "framework/WinApp.h"
+#include "ui/AboutDlg.h"
+
+namespace {
+
+bool s_bDeleted = false, s_bFreedInHandler = false, s_bFailCreate = false;
+
+// Takes a quit message from the queue; -1 if there is none.
+INT_PTR TakeQuit() {
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? msg.wParam : -1;
+}
+
+// A frame that says when it is freed. On WM_APP its owner deletes it from
+// inside its own handler; its creation fails while s_bFailCreate is set.
+class CProbeFrame : public CFrameWnd {
+public:
+    ~CProbeFrame() override { s_bDeleted = true; }
+
+protected:
+    LRESULT WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) override {
+        if (nMsg == WM_CREATE && s_bFailCreate) return -1;
+        if (nMsg == WM_APP) CWnd::DestroyAndDelete(this);
+        const LRESULT lResult = nMsg == WM_APP ? 0 : CFrameWnd::WindowProc(nMsg, wParam, lParam);
+        if (nMsg == WM_APP || nMsg == WM_CLOSE) s_bFreedInHandler = s_bDeleted;
+        return lResult;
+    }
+};
+
+TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQuit) {
+    // What ends the frame (0: its creation fails, which leaves the object to
+    // its creator), and whether it is the main window.
+    const std::tuple<const char*, UINT, bool> cases[] = {
+        {"the main window closed", WM_CLOSE, true},
+        {"another frame closed", WM_CLOSE, false},
+        {"deleted by its owner", WM_APP, false},
+        {"failed creation", 0, false},
+    };
+    for (const auto& [pszWhat, nMsg, bMain] : cases) {
+        CWinApp app;
+        s_bDeleted = false;
+        s_bFreedInHandler = false;
+        s_bFailCreate = nMsg == 0;
+        auto* pFrame = new CProbeFrame;
+        const BOOL bCreated = pFrame->Create(nullptr, "frame");
+        HWND hFrame = pFrame->GetSafeHwnd();
+        EXPECT_EQ(bCreated, nMsg != 0) << pszWhat;
+        EXPECT_FALSE(s_bDeleted) << pszWhat;
+        if (!bCreated) delete pFrame;
+        if (bMain) app.m_pMainWnd = pFrame;
+        ::SendMessageA(hFrame, nMsg, 0, 0);
+        EXPECT_FALSE(s_bFreedInHandler) << pszWhat;
+        EXPECT_TRUE(s_bDeleted) << pszWhat;
+        EXPECT_FALSE(::IsWindow(hFrame)) << pszWhat;
+        EXPECT_EQ(TakeQuit(), bMain ? 0 : -1) << pszWhat;
+        EXPECT_EQ(app.m_pMainWnd, nullptr) << pszWhat;
+    }
+}
+
+TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
+    CWinApp app("Zapwick");
+    auto* pFrame = new CFrameWnd;  // frees itself
+    ASSERT_TRUE(pFrame->Create(nullptr, "main"));
+    app.m_pMainWnd = pFrame;
+    ::PostQuitMessage(7);
+    EXPECT_EQ(CAboutDlg().DoModal(), -1);
+    EXPECT_EQ(::FindWindowA("#32770", "About Zapwick"), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(pFrame->GetSafeHwnd())) << "the owner is enabled again";
+    EXPECT_EQ(TakeQuit(), 7);
+    app.m_pMainWnd = nullptr;
+    pFrame->DestroyWindow();
+}
+
+}  // namespace

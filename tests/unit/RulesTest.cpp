@@ -1,0 +1,89 @@
+// Rules that are hard to reach from outside the program, as tables: the
+// reminder's reading of its stored time, the Messenger switch-off, and where
+// the program's directory ends in a double-byte code page.
+#include <tuple>
+
+#include "Support.h"
+#include "blocking/MessengerService.h"
+#include "ui/HelpCommands.h"
+#include "ui/UpdateReminder.h"
+
+namespace {
+
+TEST(ReminderRuleTest, AsksOnceMoreThan180DaysHavePassedOnEitherSideOf2038And2106) {
+    constexpr LONGLONG NOW = 1796000000;       // 2026-11-30
+    constexpr LONGLONG Y2038 = 0x80000000LL;   // where 32 signed bits end
+    constexpr LONGLONG Y2106 = 0x100000000LL;  // where 32 unsigned bits end
+    constexpr LONGLONG PERIOD = REMINDER_PERIOD;
+    // The time stored (its low 32 bits) and read back as itself, now, first use, due.
+    const std::tuple<LONGLONG, LONGLONG, bool, bool> cases[] = {
+        {NOW, NOW, true, false},  // nothing stored: the default, now
+        {NOW - PERIOD, NOW, false, false},
+        {NOW - PERIOD - 1, NOW, false, true},
+        {0, NOW, false, true},
+        {-1, NOW, false, true},
+        {NOW + 1000, NOW, false, false},  // the clock went back
+        {Y2038, NOW, false, false},       // nearer as 2038 than as 1901
+        {Y2038 + 100, Y2038 + 100, true, false},
+        {Y2038 - 100, Y2038 - 100 + PERIOD, false, false},
+        {Y2038 - 100, Y2038 - 100 + PERIOD + 1, false, true},
+        {Y2106 - 50, Y2106 + PERIOD, false, true},
+        {Y2106 + 5000, Y2106 + 100, false, false},
+    };
+    for (const auto& [stored, now, bFirstUse, bDue] : cases) {
+        const DWORD dwStored = static_cast<DWORD>(stored);
+        const ReminderDecision decision = DecideReminder(dwStored, now);
+        EXPECT_EQ(ExpandStoredTime(dwStored, now), stored) << stored << " at " << now;
+        EXPECT_EQ(decision.bFirstUse, bFirstUse) << stored << " at " << now;
+        EXPECT_EQ(decision.bDue, bDue) << stored << " at " << now;
+    }
+}
+
+TEST(MessengerTest, OnlyTheFirstByteOfControlSet001sStartValueBecomesDisabled) {
+    const std::string kKey = "SYSTEM\\ControlSet001\\Services\\Messenger";
+    const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Services\\Messenger";
+    auto bytes = [](size_t nSize, BYTE first) {
+        std::vector<BYTE> data(nSize, 2);
+        data[0] = first;
+        return RegValue(REG_BINARY, data);
+    };
+    const std::tuple<const char*, RegValue, RegValue> cases[] = {
+        {"automatic", RegDword(2), RegDword(4)},
+        {"manual", RegDword(3), RegDword(4)},
+        {"a string keeps its type", RegValue(REG_SZ, {'2', 0}), RegValue(REG_SZ, {4, 0})},
+        {"3 bytes keep their length", RegValue(REG_DWORD, {2, 0, 0}),
+         RegValue(REG_DWORD, {4, 0, 0})},
+        {"empty stays empty", RegValue(REG_DWORD, {}), RegValue(REG_DWORD, {})},
+        {"260 bytes", bytes(260, 2), bytes(260, 4)},
+        {"261 bytes are left alone", bytes(261, 2), bytes(261, 2)},
+        {"a missing value is not created", RegValue(), RegValue()},
+    };
+    WriteValue(HKEY_LOCAL_MACHINE, kCurrent, "Start", RegDword(3));
+    for (const auto& [pszWhat, before, after] : cases) {
+        WriteValue(HKEY_LOCAL_MACHINE, kKey, "Start", before);
+        DisableMessengerService();
+        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kKey, "Start"), after) << pszWhat;
+    }
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kCurrent, "Start"), RegDword(3)) << "the current set";
+    for (const std::string& key : {kCurrent, kKey})
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    DisableMessengerService();
+    HKEY hKey;
+    EXPECT_NE(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, KEY_READ, &hKey), ERROR_SUCCESS)
+        << "a missing key is not created";
+}
+
+TEST(DirectoryPartTest, EndsAtTheLastBackslashThatIsNotTheSecondByteOfACharacter) {
+    const std::tuple<const char*, UINT, const char*> cases[] = {
+        {"C:\\Program Files\\Zapwick\\zapwick.HLP", 1252, "C:\\Program Files\\Zapwick\\"},
+        {"zapwick.HLP", 1252, ""},
+        // In Shift-JIS 0x95 0x5C is one character whose second byte is a backslash.
+        {"C:\\dir\\\x95\x5C", 932, "C:\\dir\\"},
+        {"C:\\\x95\x5C\\zapwick.HLP", 932, "C:\\\x95\x5C\\"},
+        {"C:\\dir\\\x95\x5C", 1252, "C:\\dir\\\x95\x5C"},
+    };
+    for (const auto& [pszPath, nCodePage, pszDir] : cases)
+        EXPECT_STREQ(GetDirectoryPart(pszPath, nCodePage), pszDir) << pszPath << " " << nCodePage;
+}
+
+}  // namespace
