@@ -31,7 +31,8 @@ test: build
 	    sh -c 'ctest --test-dir "$$ZW_BUILD_DIR" --output-on-failure --timeout 120'
 
 # Figures for the real program, each beside those of a floor program that
-# only idles: close latency, idle cost, start-up, scan cost, size and imports.
+# only polls: close latency, the cost of watching, idle cost, start-up, size
+# and imports.
 # Reported, not enforced. BENCH_WRITE=1 also updates BENCHMARKS.md.
 bench: build
 	@$(FOR_ARCHS) one "make bench" bash scripts/with-desktop.sh bash scripts/bench.sh
