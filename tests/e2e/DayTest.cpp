@@ -37,8 +37,11 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
 
     // A click shows the status dialog amid the work area, the focus on Exit,
     // and hides it again; Esc hides it; a double click shows it.
+    auto shown = [&] {
+        return ::IsWindowVisible(hDlg) && zapwick.Focus() == ::GetDlgItem(hDlg, IDC_EXIT);
+    };
     ClickIcon(hIcon);
-    ASSERT_TRUE(PumpUntil([&] { return zapwick.Focus() == ::GetDlgItem(hDlg, IDC_EXIT); }));
+    ASSERT_TRUE(PumpUntil(shown));
     RECT rc, rcWork;
     ::GetWindowRect(hDlg, &rc);
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
@@ -47,7 +50,7 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     ClickIcon(hIcon);
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
     ClickIcon(hIcon);
-    ASSERT_TRUE(PumpUntil([&] { return zapwick.Focus() == ::GetDlgItem(hDlg, IDC_EXIT); }));
+    ASSERT_TRUE(PumpUntil(shown));
     ::PostMessageA(zapwick.Focus(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
     ClickIcon(hIcon, false, true);

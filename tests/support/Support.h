@@ -119,9 +119,8 @@ public:
     }
     DWORD Pid() const { return m_pi.dwProcessId; }
     bool Running() const { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    bool Ready() {  // start-up over, its windows there
-        return ::WaitForInputIdle(m_pi.hProcess, 10000) == 0 &&
-               PumpUntil([this] { return Frame() && Tray() && Dialog(); });
+    bool Ready() {
+        return PumpUntil([this] { return Frame() && Tray() && Dialog(); });
     }
     HWND Frame() const { return Window(nullptr, MAIN_FRAME_TITLE); }
     HWND Tray() const { return Window(nullptr, TRAY_WINDOW_TITLE); }
