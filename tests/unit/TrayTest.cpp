@@ -1,9 +1,9 @@
 // The tray icon window in this process: the shell's notifications turned into
-// click, double-click and right-click events.
+// click, double-click and right-click events, and the icon taken away.
 #include <tuple>
 
 #include "Support.h"
-#include "tray/TrayIconWnd.h"
+#include "tray/AppTrayWnd.h"
 
 namespace {
 
@@ -59,6 +59,19 @@ TEST(ClickMachineTest, SequencesOfNotificationsMakeTheseEventsFromPostedMessages
         EXPECT_EQ(windows[i]->m_events, std::get<2>(cases[i])) << "case " << i;
         windows[i]->DestroyWindow();
     }
+}
+
+TEST(AppTrayTest, TakesItsIconAwayAsItsWindowIsDestroyed) {
+    BOOL bBlocking = TRUE;
+    const std::vector<HWND> before = TrayIcons();
+    auto* pWnd = new CAppTrayWnd(bBlocking);  // frees itself with its window
+    ASSERT_TRUE(pWnd->Create());
+    ASSERT_TRUE(WaitForNewIcon(before));
+    // Wine drops an icon together with its window, so the delete request shows
+    // only while the window is still there: WM_DESTROY is sent by hand first.
+    ::SendMessageA(pWnd->GetSafeHwnd(), WM_DESTROY, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return TrayIcons().size() == before.size(); }));
+    pWnd->DestroyWindow();
 }
 
 }  // namespace
