@@ -77,4 +77,10 @@ TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
     pFrame->DestroyWindow();
 }
 
+TEST(StartUpTest, NoErrorBoxForADriveThatIsNotReadyNorForAFileThatCannotBeOpened) {
+    ::SetErrorMode(0);
+    CWinApp().StartFramework(::GetModuleHandleA(nullptr), nullptr, SW_SHOW);
+    EXPECT_EQ(::SetErrorMode(0), UINT(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+}
+
 }  // namespace
