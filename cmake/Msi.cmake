@@ -4,14 +4,10 @@
 # shortcut, a start at log-on and an entry in Programs and Features. Built with
 # wixl (msitools) from packaging/zapwick.wxs by packaging/build-msi.sh.
 # Included from the top-level CMakeLists.txt after the CPack settings.
-if(CMAKE_HOST_WIN32)
-    find_program(ZAPWICK_WIXL wixl)
-    if(NOT ZAPWICK_WIXL)
-        message(STATUS "wixl not found: no Windows Installer package")
-        return()
-    endif()
-else()
-    find_program(ZAPWICK_WIXL wixl REQUIRED)
+zapwick_find_build_tool(ZAPWICK_WIXL wixl)
+if(NOT ZAPWICK_WIXL)
+    message(STATUS "wixl not found: no Windows Installer package")
+    return()
 endif()
 find_program(ZAPWICK_BASH bash REQUIRED)
 
