@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 ARCHS := win32 win64
 FOR_ARCHS := BUILD=$(abspath $(BUILD)) bash scripts/for-archs.sh
 
-.PHONY: all setup build run test bench soak package screenshots format clean
+.PHONY: all setup build run budget test bench soak package screenshots format clean
 
 all: build
 
@@ -26,7 +26,11 @@ build: setup
 run: build
 	@$(FOR_ARCHS) one "make run" bash scripts/run.sh
 
-test: build
+# The tests may be at most half as long as what ships (scripts/test-budget.sh).
+budget:
+	@bash scripts/test-budget.sh
+
+test: budget build
 	@$(FOR_ARCHS) all "make test" bash scripts/with-desktop.sh \
 	    sh -c 'ctest --test-dir "$$ZW_BUILD_DIR" --output-on-failure --timeout 120'
 
