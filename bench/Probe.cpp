@@ -1,19 +1,19 @@
 // probe.exe: what the bench, soak, screenshot and demo scripts do to a running
 // Zapwick (or the floor) that a Linux shell cannot: wait for it to come up,
-// time its start, count its handles and windows, make it show a window for a
-// picture, and end it the way its user would, collecting the exit code.
+// time its start, count its handles, GDI objects and windows, make it show a
+// window for a picture, and end it the way its user would, collecting the exit
+// code.
 //
 // Under Wine without a system tray, explorer shows each icon as a child window
 // of class "__winex11_tray_icon" inside a top-level "__winex11_standalone_tray"
 // window, owned by explorer; an icon that comes with a start is the program's.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "Floor.h"
+#include "ProcessCounts.h"
 #include "res/WindowNames.h"
 #include "res/resource.h"
 #include "tray/TrayIconWnd.h"
@@ -187,46 +187,14 @@ int Start(const Program& program, const char* pszPath) {
     return windowMs >= 0 && trayMs >= 0 && code == 0 ? 0 : 1;
 }
 
-// The system-wide handle list of NtQuerySystemInformation, which Wine keeps
-// (it does not keep GetProcessHandleCount): declared here, as the SDK keeps
-// it private.
-struct SystemHandleEntry {
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE handleFlags;
-    USHORT handleValue;
-    PVOID objectPointer;
-    ULONG accessMask;
-};
-struct SystemHandleInformation {
-    ULONG count;
-    SystemHandleEntry handles[1];
-};
-using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-
-long CountHandles(DWORD pid) {
-    constexpr ULONG kSystemHandleInformation = 16;
-    constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-    auto query = reinterpret_cast<NtQuerySystemInformationFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    std::vector<BYTE> buffer(1 << 16);
-    LONG status = -1;
-    ULONG needed = 0;
-    while (query &&
-           (status = query(kSystemHandleInformation, buffer.data(),
-                           static_cast<ULONG>(buffer.size()), &needed)) == kInfoLengthMismatch)
-        buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
-    if (status < 0) return -1;
-    const auto* pInfo = reinterpret_cast<const SystemHandleInformation*>(buffer.data());
-    return std::count_if(pInfo->handles, pInfo->handles + pInfo->count,
-                         [pid](const SystemHandleEntry& e) { return e.ownerPid == pid; });
-}
-
 int Counts(const Program& program) {
     HWND hWnd = FindOf(nullptr, program.control, 0);
     if (!hWnd) return 1;
-    std::printf("handles %ld windows %ld\n", CountHandles(OwnerOf(hWnd)),
-                CountWindows(nullptr, OwnerOf(hWnd)));
+    const DWORD pid = OwnerOf(hWnd);
+    HANDLE hProcess = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    std::printf("handles %ld gdi %ld windows %ld\n", CountHandles(pid), CountGdiObjects(hProcess),
+                CountWindows(nullptr, pid));
+    if (hProcess) ::CloseHandle(hProcess);
     return 0;
 }
 
@@ -295,7 +263,7 @@ int main(int argc, char** argv) {
         "       probe show|hide status|menu|about\n"
         "wait: until it is up, prints its pid; end: Exit (the floor: WM_CLOSE), prints the\n"
         "exit code; start: one timed start and end, of the program beside the probe or\n"
-        "PROGRAM.EXE; counts: its handles and windows;\n"
+        "PROGRAM.EXE; counts: its handles, GDI objects and windows;\n"
         "show: brings up Zapwick's window, prints its rectangle; hide: puts it away.\n");
     return 2;
 }

@@ -15,8 +15,11 @@ log="$ZW_BUILD_DIR/soak.log"
 zw_need zapwick.exe simbrowser.exe probe.exe
 [ "$SOAK_SECONDS" -ge 10 ] || { echo "soak.sh: SOAK_SECONDS must be at least 10" >&2; exit 2; }
 
-# Zapwick's "rss_kib handles windows" now.
-snapshot() { echo "$(zw_status_kb "$ZW_PID" VmRSS) $(zw_probe counts zapwick | sed -n 's/^handles //p')"; }
+# Zapwick's "rss_kib handles gdi_objects windows" now.
+snapshot() {
+    echo "$(zw_status_kb "$ZW_PID" VmRSS)" \
+        "$(zw_probe counts zapwick | sed -n 's/^handles \(.*\) gdi \(.*\) windows /\1 \2 /p')"
+}
 
 # The browser opens its pop-ups between 0.25 s into its run and 2 s before its
 # end; enough of them for the rate over that span.
@@ -26,11 +29,11 @@ popups=$(awk -v s="$open_seconds" -v r="$SOAK_RATE" 'BEGIN { n = s * r; print (n
 zw_launch zapwick
 # Give start-up time to finish, so that the first snapshot is of the resident program.
 sleep 2
-read -r rss0 handles0 _ windows0 < <(snapshot)
+read -r rss0 handles0 gdi0 windows0 < <(snapshot)
 echo "soak: $popups pop-ups over $SOAK_SECONDS s on $ZW_ARCH; the simulated browser's report goes to $log" >&2
 browser_status=0
 zw_browse "$log" --seconds "$SOAK_SECONDS" --popups "$popups" || browser_status=$?
-read -r rss1 handles1 _ windows1 < <(snapshot)
+read -r rss1 handles1 gdi1 windows1 < <(snapshot)
 hwm=$(zw_status_kb "$ZW_PID" VmHWM)
 zapwick_status=$(zw_finish zapwick)
 late=$(tr -d '\r' <"$log" | awk '/^pop-up [0-9]* asked to close after/ && $7 > 500 { n++ } END { print n + 0 }')
@@ -55,6 +58,7 @@ fi
 zw_row "RSS (VmRSS)" "$rss0 KiB" "$rss1 KiB" "$(growth "$rss0" "$rss1")"
 zw_row "peak RSS (VmHWM)" "" "$hwm KiB"
 zw_row "handles (system handle list)" "$handles0" "$handles1" "$(growth "$handles0" "$handles1")"
+zw_row "GDI objects (the process's handle table)" "$gdi0" "$gdi1" "$(growth "$gdi0" "$gdi1")"
 zw_row "windows of the process" "$windows0" "$windows1" "$(growth "$windows0" "$windows1")"
 zw_row "exit code after Exit" "" "$zapwick_status" "" "0"
 

@@ -1,17 +1,45 @@
 // The real zapwick.exe from outside: pop-ups closed as they appear and a
 // storm of stray messages, ending it inside every modal loop, its icon
-// through the taskbar's return and the end of a session, and the help and
-// log commands wherever it lives.
-#include "Support.h"
-
-#include <shellapi.h>
-
+// through the taskbar's return and the end of a session, the help and log
+// commands wherever it lives.
+#include <filesystem>
 #include <random>
 #include <tuple>
 
-#include "tray/TrayIconWnd.h"
+#include "Program.h"
 
 namespace {
+
+constexpr DWORD POPUP_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;  // no sizing border
+
+// Windows that ignore a request to close from their system menu and log when
+// each one came: who was asked, how soon and how often.
+std::vector<std::pair<HWND, DWORD>> s_closeRequests;
+
+LRESULT CALLBACK RecordingProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
+    if (nMsg != WM_SYSCOMMAND || wParam != SC_CLOSE || lParam != 0)
+        return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
+    s_closeRequests.push_back({hWnd, ::GetTickCount()});
+    return 0;
+}
+
+HWND RecordingWindow(const char* pszClass, DWORD dwStyle, HWND hParent = nullptr) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &RecordingProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = pszClass;
+    ::RegisterClassA(&wc);  // once; again it fails harmlessly
+    // Away from the top-left corner, where Wine shows its tray.
+    return ::CreateWindowExA(0, pszClass, "recorder", dwStyle, 400, 300, 200, 150, hParent, nullptr,
+                             wc.hInstance, nullptr);
+}
+
+std::vector<DWORD> CloseRequests(HWND hWnd) {
+    std::vector<DWORD> times;
+    for (const auto& request : s_closeRequests)
+        if (request.first == hWnd) times.push_back(request.second);
+    return times;
+}
 
 TEST(PopupTest, NewPopupsAreAskedAtOnceOnlyTheyAndStillAfterAStorm) {
     Zapwick zapwick;
@@ -90,41 +118,60 @@ TEST(ExitTest, EndsCleanlyFromInsideEveryModalLoop) {
     }
 }
 
-TEST(IconTest, ComesBackWithTheTaskbarAndOnlyAnInstallersCloseAtTheSessionsEndTakesIt) {
+// The tip that the tray shows once the mouse rests on an icon.
+std::string IconTip(HWND hIcon) {
+    RECT rc;
+    ::GetWindowRect(hIcon, &rc);
+    ::SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    ::PostMessageA(hIcon, WM_MOUSEMOVE, 0, MAKELPARAM(8, 8));
+    char text[128] = {};
+    PumpUntil([&] {
+        HWND hTip = ::FindWindowA("tooltips_class32", nullptr);
+        return ::IsWindowVisible(hTip) &&
+               ::SendMessageA(hTip, WM_GETTEXT, sizeof(text), LPARAM(text));
+    });
+    return text;
+}
+
+TEST(IconTest, ComesBackWithTheTaskbarAndStaysThroughTheSessionsEnd) {
     std::vector<HWND> before = TrayIcons();
     Zapwick zapwick;
     ASSERT_TRUE(zapwick.Ready());
-    HWND hIcon = WaitForNewIcon(before);
+    HWND hIcon = WaitForNewIcons(before).at(0);
     NOTIFYICONDATAA nid = {};
     nid.cbSize = sizeof(nid), nid.hWnd = zapwick.Tray(), nid.uID = TRAY_ICON_ID;
     ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hIcon); }));
     before = TrayIcons();
     ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    hIcon = WaitForNewIcon(before);
-    ASSERT_NE(hIcon, nullptr);
+    hIcon = WaitForNewIcons(before).at(0);
     EXPECT_TRUE(PumpUntil([&] { return HasPicture(hIcon); })) << "not a blank slot";
     EXPECT_EQ(IconTip(hIcon), "Zapwick");
-    ClickIcon(hIcon);
+    Click(hIcon, kClick);
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(zapwick.Dialog()) != FALSE; }));
 
     // Log-off: every window lets it happen, and nothing is destroyed.
     const std::vector<HWND> windows = WindowsOf(zapwick.Pid());
-    for (LPARAM lParam : {LPARAM(0), LPARAM(ENDSESSION_CLOSEAPP)}) {
-        for (HWND hWnd : windows) {
-            DWORD_PTR answer = 0;
-            ::SendMessageTimeoutA(hWnd, WM_QUERYENDSESSION, 0, lParam, SMTO_NORMAL, 5000, &answer);
-            EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << TextOf(hWnd);
-        }
-        for (HWND hWnd : windows)
-            ::SendMessageTimeoutA(hWnd, WM_ENDSESSION, TRUE, lParam, SMTO_NORMAL, 5000, nullptr);
-        if (lParam) break;
-        for (HWND hWnd : windows) EXPECT_TRUE(::IsWindow(hWnd)) << TextOf(hWnd);
-        EXPECT_TRUE(::IsWindow(hIcon) && zapwick.Running());
+    for (HWND hWnd : windows) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutA(hWnd, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer);
+        EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << TextOf(hWnd);
     }
-    EXPECT_TRUE(zapwick.ExitsCleanly());
-    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hIcon); }));
+    for (HWND hWnd : windows)
+        ::SendMessageTimeoutA(hWnd, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
+    for (HWND hWnd : windows) EXPECT_TRUE(::IsWindow(hWnd)) << TextOf(hWnd);
+    EXPECT_TRUE(::IsWindow(hIcon) && zapwick.Closes());
 }
+
+// A directory of the test's own, deleted at the end with what tests put there.
+struct ScratchDir {
+    explicit ScratchDir(const std::wstring& path) : m_path(path) {
+        std::filesystem::create_directory(path);
+    }
+    ~ScratchDir() { std::filesystem::remove_all(m_path); }
+    std::wstring operator/(const wchar_t* pszName) const { return m_path + L"\\" + pszName; }
+    const std::wstring m_path;
+};
 
 TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
     Recorders recorders;
@@ -141,26 +188,32 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
                 ASSERT_TRUE(PlantRecorder(*pDir / pszName));
         ASSERT_TRUE(::CopyFileW((BinDir() + L"zapwick.exe").c_str(), (dir / L"zapwick.exe").c_str(),
                                 FALSE));
-        Zapwick zapwick(dir / L"zapwick.exe", cwd.m_path);
+        Zapwick zapwick(dir / L"zapwick.exe", cwd.m_path.c_str());
         ASSERT_TRUE(zapwick.Ready());
         const size_t nHelp = RecordedRuns(recorders.m_hh).size();
-        ClickButton(zapwick.Dialog(), ID_TRAY_HELP);
+        EXPECT_TRUE(ClickButton(zapwick.Dialog(), ID_TRAY_HELP));
         ASSERT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_hh).size() > nHelp; }));
         EXPECT_EQ(RecordedRuns(recorders.m_hh).back(),
                   "hh.exe " + Narrow(path) + "\\help.chm::/Introduction.htm");
 
         const std::wstring log = dir / L"zapwick_log.txt";
         constexpr DWORD NORMAL = FILE_ATTRIBUTE_NORMAL, READONLY = FILE_ATTRIBUTE_READONLY;
-        // The log: missing (0) or its attributes, another program's handle to it, Clear.
-        const std::tuple<const char*, DWORD, DWORD, DWORD, bool> cases[] = {
-            {"missing", 0, 0, 0, false},
-            {"empty", NORMAL, 0, 0, false},
-            {"open elsewhere without read sharing", NORMAL, GENERIC_READ, 0, false},
-            {"open elsewhere for writing", NORMAL, GENERIC_WRITE, FILE_SHARE_READ, false},
-            {"read-only, cleared", READONLY, 0, 0, true},
-            {"cleared", NORMAL, 0, 0, true},
+        // The log: missing (0) or its attributes, another program's handle to it,
+        // Clear; then, where the log can be named, whether View shows it in
+        // Notepad (else it says there is none) and whether it is still there.
+        // Where it cannot be named, View always says there is none and Clear
+        // deletes nothing.
+        const std::tuple<const char*, DWORD, DWORD, DWORD, bool, bool, bool> cases[] = {
+            {"missing", 0, 0, 0, false, false, false},
+            {"empty", NORMAL, 0, 0, false, true, true},
+            {"open elsewhere without read sharing", NORMAL, GENERIC_READ, 0, false, false, true},
+            {"open elsewhere for writing", NORMAL, GENERIC_WRITE, FILE_SHARE_READ, false, false,
+             true},
+            {"read-only, cleared", READONLY, 0, 0, true, true, true},
+            {"cleared", NORMAL, 0, 0, true, false, false},
         };
-        for (const auto& [pszWhat, dwAttributes, dwAccess, dwShare, bClear] : cases) {
+        for (const auto& [pszWhat, dwAttributes, dwAccess, dwShare, bClear, bShown, bStays] :
+             cases) {
             ::SetFileAttributesW(log.c_str(), NORMAL);
             ::DeleteFileW(log.c_str());
             if (dwAttributes) std::ofstream(log.c_str()).flush();
@@ -171,25 +224,21 @@ TEST(HelpAndLogTest, TheSystemsProgramsWhereverItLivesAndWhateverTheLogsState) {
             const size_t nNotepad = RecordedRuns(recorders.m_notepad).size();
             if (bClear) zapwick.TrayCommand(ID_TRAY_CLEAR_LOG);
             zapwick.TrayCommand(ID_TRAY_VIEW_LOG);
-            // Clear deletes a log it can name unless it is read-only; View shows a log
-            // it can name and read.
-            const bool bStays = dwAttributes && !(bClear && dwAttributes == NORMAL && bNamed);
-            if (bStays && bNamed && !dwAccess) {
+            if (bNamed && bShown) {
                 ASSERT_TRUE(PumpUntil([&] {
                     return RecordedRuns(recorders.m_notepad).size() > nNotepad;
                 })) << pszWhat;
                 EXPECT_EQ(RecordedRuns(recorders.m_notepad).back(), "Notepad.exe " + Narrow(log));
             } else {
                 HWND hBox = WaitForWindow(zapwick.Pid(), "#32770", "Zapwick");
-                ASSERT_NE(hBox, nullptr) << pszWhat;
-                EXPECT_EQ(TextOf(::GetDlgItem(hBox, MSGBOX_TEXT)), "The log file is empty!");
-                EXPECT_TRUE(BoxHasIcon(hBox));
-                EXPECT_EQ(::GetWindow(hBox, GW_OWNER), zapwick.Frame());
-                ClickButton(hBox, IDOK);
+                EXPECT_EQ(BoxOf(hBox), "The log file is empty!|OK |icon|" MAIN_FRAME_TITLE)
+                    << pszWhat;
+                EXPECT_TRUE(ClickButton(hBox, IDOK));
                 EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hBox); }));
             }
             ::CloseHandle(hOther);
-            EXPECT_EQ(::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES, bStays)
+            EXPECT_EQ(::GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES,
+                      bNamed ? bStays : dwAttributes != 0)
                 << pszWhat;
         }
         EXPECT_TRUE(WindowsOf(zapwick.Pid(), "#32770", "Zapwick", true).empty())

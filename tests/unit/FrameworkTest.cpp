@@ -78,9 +78,11 @@ TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
 }
 
 TEST(StartUpTest, NoErrorBoxForADriveThatIsNotReadyNorForAFileThatCannotBeOpened) {
-    ::SetErrorMode(0);
+    ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
     CWinApp().StartFramework(::GetModuleHandleA(nullptr), nullptr, SW_SHOW);
-    EXPECT_EQ(::SetErrorMode(0), UINT(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    const UINT nMode = ::SetErrorMode(0);
+    for (UINT nFlag : {SEM_FAILCRITICALERRORS, SEM_NOOPENFILEERRORBOX, SEM_NOGPFAULTERRORBOX})
+        EXPECT_TRUE(nMode & nFlag) << "error mode " << nMode << " lacks " << nFlag;
 }
 
 }  // namespace

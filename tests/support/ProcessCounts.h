@@ -1,0 +1,54 @@
+// What another process holds, as Wine can tell it: its handles (kernel objects
+// and registry keys alike) and its GDI objects. Wine answers
+// GetProcessHandleCount and GetGuiResources with 0, so the handles come from
+// the system's handle list and the GDI objects from the handle table that the
+// process keeps in its own memory. Wine counts no menus for another process.
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <vector>
+
+// The handles of process pid in the list of NtQuerySystemInformation's
+// SystemHandleInformation (16), whose records the SDK keeps private; -1 if none.
+inline long CountHandles(DWORD pid) {
+    struct Entry {
+        ULONG pid;
+        BYTE type, flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    std::vector<BYTE> list(1 << 16);
+    LONG status;
+    while ((status = ::NtQuerySystemInformation(SYSTEM_INFORMATION_CLASS(16), list.data(),
+                                                ULONG(list.size()), nullptr)) == LONG(0xC0000004))
+        list.resize(list.size() * 2);
+    long count = status < 0 ? -1 : 0;
+    const auto* pEntry = reinterpret_cast<const Entry*>(list.data() + sizeof(PVOID));
+    for (ULONG i = 0; status >= 0 && i < *reinterpret_cast<ULONG*>(list.data()); ++i)
+        count += pEntry[i].pid == pid;
+    return count;
+}
+
+// The GDI objects of a process of this program's bitness, opened with
+// PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; -1 if they cannot be read. The
+// table hangs off the process environment block (GdiSharedHandleTable); Wine
+// lists only the process's own objects there, 24 bytes each, the type at 14.
+inline long CountGdiObjects(HANDLE hProcess) {
+    PROCESS_BASIC_INFORMATION info = {};
+    BYTE* pTable = nullptr;
+    std::vector<BYTE> table(0x10000 * 24);
+    if (::NtQueryInformationProcess(hProcess, ProcessBasicInformation, &info, sizeof(info),
+                                    nullptr) ||
+        !::ReadProcessMemory(
+            hProcess,
+            reinterpret_cast<BYTE*>(info.PebBaseAddress) + (sizeof(PVOID) == 8 ? 0xF8 : 0x94),
+            &pTable, sizeof(pTable), nullptr) ||
+        !::ReadProcessMemory(hProcess, pTable, table.data(), table.size(), nullptr))
+        return -1;
+    long count = 0;
+    for (size_t i = 14; i < table.size(); i += 24) count += table[i] != 0;
+    return count;
+}
