@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "framework/Dpi.h"
 #include "framework/Menu.h"
 #include "framework/WinApp.h"
 #include "res/MakerSite.h"
@@ -29,12 +30,28 @@ namespace {
 
 const char s_szTip[] = "Zapwick";
 
+// Lets a message from programs of lower integrity through to an elevated
+// program's window (Windows 7 and later; Vista filters per process).
+void AllowMessageFromShell(HWND hWnd, UINT nMsg) {
+    HMODULE hUser32 = ::GetModuleHandleA("user32.dll");
+    using FilterWindowFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using FilterProcessFn = BOOL(WINAPI*)(UINT, DWORD);
+    if (const auto pfnFilterWindow = reinterpret_cast<FilterWindowFn>(
+            reinterpret_cast<void*>(::GetProcAddress(hUser32, "ChangeWindowMessageFilterEx"))))
+        pfnFilterWindow(hWnd, nMsg, 1 /* MSGFLT_ALLOW */, nullptr);
+    else if (const auto pfnFilterProcess = reinterpret_cast<FilterProcessFn>(
+                 reinterpret_cast<void*>(::GetProcAddress(hUser32, "ChangeWindowMessageFilter"))))
+        pfnFilterProcess(nMsg, 1 /* MSGFLT_ADD */);
+}
+
 }  // namespace
 
 int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
     if (Default() == -1) return -1;
     m_nTaskbarCreatedMsg = ::RegisterWindowMessageA("TaskbarCreated");
-    m_hTrayIcon = ::LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_TRAY));
+    // Elevated, the program would not hear of a new taskbar from Explorer.
+    if (m_nTaskbarCreatedMsg) AllowMessageFromShell(m_hWnd, m_nTaskbarCreatedMsg);
+    LoadTrayIcon();
     SetTimer(TIMER_TRAY_REFRESH, TRAY_REFRESH_INTERVAL_MS);
     OnTimer(TIMER_TRAY_REFRESH);  // the icon is there before the first tick
     return 0;
@@ -43,16 +60,38 @@ int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
 void CAppTrayWnd::OnDestroy() {
     Default();
     NotifyIcon(NIM_DELETE, nullptr, nullptr);
+    if (m_hTrayIcon) ::DestroyIcon(m_hTrayIcon);  // the shell keeps a copy of its own
+    m_hTrayIcon = nullptr;
 }
 
 void CAppTrayWnd::OnTimer(UINT_PTR nIdEvent) {
     CTrayIconWnd::OnTimer(nIdEvent);
     if (nIdEvent != TIMER_TRAY_REFRESH) return;
-    NotifyIcon(s_dwNotifyMessage, m_hTrayIcon, s_szTip);
-    // A failed add is not repeated here: from now on the refresh only
-    // modifies. A taskbar that starts later announces itself, and then the
-    // icon is added again.
+    // A modify fails when the icon is not there: at logon the taskbar may have
+    // taken neither our add nor our window's notice of it, or the icon was
+    // taken away without a new taskbar announcing itself. It is added again.
+    if (s_dwNotifyMessage == NIM_MODIFY && NotifyIcon(NIM_MODIFY, m_hTrayIcon, s_szTip)) return;
+    AddIcon();
+}
+
+void CAppTrayWnd::AddIcon() {
+    // The add must carry the picture, which the rule of sending each icon
+    // once would leave out.
+    s_hLastIcon = nullptr;
+    // A failed add is tried again at the next refresh, first as a modify (the
+    // icon may be there after all), and either request then carries the
+    // picture again.
+    if (!NotifyIcon(NIM_ADD, m_hTrayIcon, s_szTip)) s_hLastIcon = nullptr;
     s_dwNotifyMessage = NIM_MODIFY;
+}
+
+void CAppTrayWnd::LoadTrayIcon() {
+    // The notification area shows small icons at the DPI of the monitor that
+    // holds the taskbar, which need not be the system's.
+    HICON hIcon = LoadIconForDpi(IDI_TRAY, SM_CXSMICON,
+                                 GetDpiOfWindow(::FindWindowA("Shell_TrayWnd", nullptr)));
+    if (m_hTrayIcon) ::DestroyIcon(m_hTrayIcon);
+    m_hTrayIcon = hIcon;
 }
 
 LRESULT CAppTrayWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {
@@ -64,11 +103,10 @@ LRESULT CAppTrayWnd::WindowProc(UINT nMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CAppTrayWnd::OnTaskbarCreated() {
-    // The new taskbar holds none of the old one's icons. The add must carry
-    // the picture, which the rule of sending each icon once would leave out.
-    // The refresh goes on modifying the icon this puts back.
-    s_hLastIcon = nullptr;
-    NotifyIcon(NIM_ADD, m_hTrayIcon, s_szTip);
+    // The new taskbar holds none of the old one's icons. Windows also sends
+    // this when the DPI changes, so the icon is loaded at its new size first.
+    LoadTrayIcon();
+    AddIcon();
 }
 
 void CAppTrayWnd::OnTrayRightClick() {

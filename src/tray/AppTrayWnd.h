@@ -1,7 +1,7 @@
 // The application's tray window: Zapwick's icon and tooltip in the
 // notification area, re-sent every 200 ms, the status dialog shown or hidden
 // by a click, and the tray menu with its commands on a right click. When the
-// shell starts a new taskbar, the icon is added to it again. It is handed what
+// shell starts a new taskbar, or the icon has gone, the icon is added again. It is handed what
 // it acts on by its creator and knows nothing of the main frame; it reaches
 // the main window only by posting to it.
 #pragma once
@@ -25,8 +25,9 @@ public:
     void OnTrayClick() override;
     void OnTrayDoubleClick() override;
 
-    // The request the next refresh sends: NIM_ADD until the first refresh of
-    // any tray window of the process, NIM_MODIFY from then on.
+    // The request the next refresh tries first: NIM_ADD until the first
+    // refresh of any tray window of the process, NIM_MODIFY from then on (a
+    // modify that fails is followed by an add).
     static DWORD s_dwNotifyMessage;
 
     static const MsgTable s_messageTable;
@@ -42,6 +43,9 @@ private:
     void OnDestroy();
     void OnTimer(UINT_PTR nIdEvent);
     void OnTaskbarCreated();
+    void AddIcon();
+    // Loads the icon at the size that the notification area shows it now.
+    void LoadTrayIcon();
 
     void OnTrayExit();
     void OnTrayWebsite();
@@ -53,7 +57,7 @@ private:
 
     BOOL& m_bBlockingEnabled;
     CWnd* m_pStatusDlg = nullptr;   // not owned
-    HICON m_hTrayIcon = nullptr;    // shared resource icon, never freed
+    HICON m_hTrayIcon = nullptr;    // owned; replaced when the taskbar's DPI changes
     UINT m_nTaskbarCreatedMsg = 0;  // "TaskbarCreated"; 0 if it could not be registered
 
     static const MsgEntry s_messageEntries[];

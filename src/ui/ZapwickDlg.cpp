@@ -3,15 +3,18 @@
 #include "HelpCommands.h"
 #include "UpdateReminder.h"
 #include "blocking/MessengerService.h"
+#include "framework/Dpi.h"
 #include "framework/WinApp.h"
 #include "res/MakerSite.h"
 #include "res/resource.h"
 
-// WM_SYSCOMMAND, WM_DESTROY and WM_TIMER get the dialog manager's processing.
+// WM_SYSCOMMAND and WM_TIMER get the dialog manager's processing.
 const MsgEntry CZapwickDlg::s_messageEntries[] = {
     OnMsg<&CZapwickDlg::OnPaint>(WM_PAINT),  // draws the icon when minimised
     OnMsg<&CZapwickDlg::OnQueryDragIcon>(WM_QUERYDRAGICON),
     OnMsg<&CZapwickDlg::OnClose>(WM_CLOSE),
+    OnMsg<&CZapwickDlg::OnDpiChanged>(WM_DPICHANGED),
+    OnMsg<&CZapwickDlg::OnDestroy>(WM_DESTROY),
     OnCmd<&CZapwickDlg::OnHide>(IDC_HIDE),
     OnCmd<&CZapwickDlg::OnExit>(IDC_EXIT),
     OnCmd<&CZapwickDlg::OnHelp>(ID_TRAY_HELP),
@@ -19,16 +22,43 @@ const MsgEntry CZapwickDlg::s_messageEntries[] = {
 const MsgTable CZapwickDlg::s_messageTable =
     MakeMsgTable(&CDialog::s_messageTable, s_messageEntries);
 
-CZapwickDlg::CZapwickDlg(CWnd* pParent)
-    : CDialog(IDD_ZAPWICK_DIALOG, pParent),
-      m_hIcon(::LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+CZapwickDlg::CZapwickDlg(CWnd* pParent) : CDialog(IDD_ZAPWICK_DIALOG, pParent) {}
 
 BOOL CZapwickDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetIcons();
     DisableMessengerService();
     return TRUE;  // the focus goes to the first tab stop, Exit
+}
+
+void CZapwickDlg::SetIcons() {
+    // Each at its own size for the monitor the dialog is on, so that neither
+    // the caption nor the taskbar button shows a scaled picture.
+    const UINT nDpi = GetDpiOfWindow(m_hWnd);
+    HICON hOldBig = m_hIcon, hOldSmall = m_hSmallIcon;
+    m_hIcon = LoadIconForDpi(IDR_MAINFRAME, SM_CXICON, nDpi);
+    m_hSmallIcon = LoadIconForDpi(IDR_MAINFRAME, SM_CXSMICON, nDpi);
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
+    FreeIcons(hOldBig, hOldSmall);
+}
+
+void CZapwickDlg::FreeIcons(HICON hBig, HICON hSmall) {
+    if (hBig) ::DestroyIcon(hBig);
+    if (hSmall) ::DestroyIcon(hSmall);
+}
+
+LRESULT CZapwickDlg::OnDpiChanged(WPARAM, LPARAM) {
+    // The dialog manager rescales the dialog to the new monitor's DPI.
+    const LRESULT lResult = Default();
+    SetIcons();
+    return lResult;
+}
+
+void CZapwickDlg::OnDestroy() {
+    Default();
+    FreeIcons(m_hIcon, m_hSmallIcon);
+    m_hIcon = m_hSmallIcon = nullptr;
 }
 
 void CZapwickDlg::OnPaint() {
@@ -41,13 +71,12 @@ void CZapwickDlg::OnPaint() {
     PAINTSTRUCT ps;
     HDC hDC = ::BeginPaint(m_hWnd, &ps);
     ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hDC), 0);
-    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
-    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    const int cxyIcon = GetMetricForDpi(SM_CXICON, GetDpiOfWindow(m_hWnd));
     RECT rc;
     ::GetClientRect(m_hWnd, &rc);
-    const int x = (rc.right - rc.left - cxIcon + 1) / 2;
-    const int y = (rc.bottom - rc.top - cyIcon + 1) / 2;
-    ::DrawIcon(hDC, x, y, m_hIcon);
+    const int x = (rc.right - rc.left - cxyIcon + 1) / 2;
+    const int y = (rc.bottom - rc.top - cxyIcon + 1) / 2;
+    ::DrawIconEx(hDC, x, y, m_hIcon, cxyIcon, cxyIcon, 0, nullptr, DI_NORMAL);
     ::EndPaint(m_hWnd, &ps);
 }
 

@@ -20,12 +20,19 @@ private:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnClose();
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
     void OnHide();
     void OnExit();
     void OnHelp();
 
-    HICON m_hIcon;              // shared resource icon, never freed
-    bool m_bReminding = false;  // the update reminder runs, maybe asking
+    // Loads the big and the small icon for the dialog's DPI and sets them.
+    void SetIcons();
+    static void FreeIcons(HICON hBig, HICON hSmall);
+
+    HICON m_hIcon = nullptr;       // owned, the big icon
+    HICON m_hSmallIcon = nullptr;  // owned
+    bool m_bReminding = false;     // the update reminder runs, maybe asking
 
     static const MsgEntry s_messageEntries[];
 };
