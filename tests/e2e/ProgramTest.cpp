@@ -1,7 +1,7 @@
-// The real zapwick.exe from outside: pop-ups closed as they appear and a
-// storm of stray messages, ending it inside every modal loop, its icon
-// through the taskbar's return and the end of a session, the help and log
-// commands wherever it lives.
+// The real zapwick.exe from outside: what its manifest asks of Windows,
+// pop-ups closed as they appear and a storm of stray messages, ending it
+// inside every modal loop, its icon's picture and its return and the end of a
+// session, the help and log commands wherever it lives.
 #include <filesystem>
 #include <random>
 #include <tuple>
@@ -39,6 +39,27 @@ std::vector<DWORD> CloseRequests(HWND hWnd) {
     for (const auto& request : s_closeRequests)
         if (request.first == hWnd) times.push_back(request.second);
     return times;
+}
+
+TEST(ManifestTest, AsksForPerMonitorDpiTheSystemsControlsAndNoElevation) {
+    HMODULE hExe =
+        ::LoadLibraryExW((BinDir() + L"zapwick.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC hRes = ::FindResourceA(hExe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(hRes, nullptr);
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(hExe, hRes))),
+                               ::SizeofResource(hExe, hRes));
+    for (const char* pszWanted : {
+             ">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>",
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "level=\"asInvoker\" uiAccess=\"false\"",
+             "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+             "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+         })
+        EXPECT_NE(manifest.find(pszWanted), std::string::npos) << pszWanted;
+    ::FreeLibrary(hExe);
 }
 
 TEST(PopupTest, NewPopupsAreAskedAtOnceOnlyTheyAndStillAfterAStorm) {
@@ -133,19 +154,88 @@ std::string IconTip(HWND hIcon) {
     return text;
 }
 
-TEST(IconTest, ComesBackWithTheTaskbarAndStaysThroughTheSessionsEnd) {
+// The tray icon's frame drawn for cx pixels, from the program's resources:
+// the entry of that width in its icon directory, the deepest one.
+HICON FrameOfSize(int cx) {
+    HMODULE hExe =
+        ::LoadLibraryExW((BinDir() + L"zapwick.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    auto resource = [hExe](WORD nId, WORD nType, DWORD* pcb = nullptr) {
+        HRSRC hRes = ::FindResourceA(hExe, MAKEINTRESOURCEA(nId), MAKEINTRESOURCEA(nType));
+        if (pcb) *pcb = ::SizeofResource(hExe, hRes);
+        return static_cast<BYTE*>(::LockResource(::LoadResource(hExe, hRes)));
+    };
+    const BYTE* pDir = resource(IDI_TRAY, 14);  // RT_GROUP_ICON
+    const BYTE* pBest = nullptr;
+    for (int i = 0; pDir && i < *reinterpret_cast<const WORD*>(pDir + 4); ++i) {
+        const BYTE* pEntry = pDir + 6 + 14 * i;  // width, height, ..., bit count at 6, id at 12
+        if (pEntry[0] == (cx & 0xFF) && (!pBest || pEntry[6] > pBest[6])) pBest = pEntry;
+    }
+    DWORD cb = 0;
+    BYTE* pFrame = pBest ? resource(*reinterpret_cast<const WORD*>(pBest + 12), 3, &cb) : nullptr;
+    HICON hFrame =
+        pFrame ? ::CreateIconFromResourceEx(pFrame, cb, TRUE, 0x00030000, cx, cx, 0) : nullptr;
+    ::FreeLibrary(hExe);
+    return hFrame;
+}
+
+// How many of the pixels that the screen shows for an icon differ from the
+// frame drawn there as the tray draws an icon: centred, at the small-icon
+// size, on the background of the slot's border.
+size_t DifferingPixels(HWND hIcon, HICON hFrame) {
+    RECT rc;
+    ::GetWindowRect(hIcon, &rc);
+    const int cx = rc.right - rc.left, cy = rc.bottom - rc.top,
+              cxy = ::GetSystemMetrics(SM_CXSMICON);
+    HDC hScreen = ::GetDC(nullptr), hdc = ::CreateCompatibleDC(hScreen);
+    HGDIOBJ hOld = ::SelectObject(hdc, ::CreateCompatibleBitmap(hScreen, cx, cy));
+    HBRUSH hBackground = ::CreateSolidBrush(::GetPixel(hScreen, rc.left, rc.top));
+    const RECT rcSlot = {0, 0, cx, cy};
+    ::FillRect(hdc, &rcSlot, hBackground);
+    ::DrawIconEx(hdc, (cx - cxy) / 2, (cy - cxy) / 2, hFrame, cxy, cxy, 0, nullptr, DI_NORMAL);
+    size_t nDiffering = 0;
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x)
+            nDiffering += ::GetPixel(hdc, x, y) != ::GetPixel(hScreen, rc.left + x, rc.top + y);
+    ::DeleteObject(hBackground);
+    ::DeleteObject(::SelectObject(hdc, hOld));
+    ::DeleteDC(hdc);
+    ::ReleaseDC(nullptr, hScreen);
+    return nDiffering;
+}
+
+// AtDpi.sh runs this at 150 % and 200 % too.
+TEST(IconTest, ShowsItsFrameForTheSizeComesBackByItselfAndStaysThroughTheSessionsEnd) {
+    const int cx = ::GetSystemMetrics(SM_CXSMICON);
+    HICON hFrame = FrameOfSize(cx);
+    ASSERT_NE(hFrame, nullptr) << "no frame of " << cx << " pixels";
     std::vector<HWND> before = TrayIcons();
     Zapwick zapwick;
     ASSERT_TRUE(zapwick.Ready());
     HWND hIcon = WaitForNewIcons(before).at(0);
+    auto drawn = [&] { return PumpUntil([&] { return DifferingPixels(hIcon, hFrame) == 0; }); };
+    EXPECT_TRUE(drawn()) << DifferingPixels(hIcon, hFrame) << " pixels differ, at " << cx;
+    // Taken away without a new taskbar announcing itself (a taskbar that was
+    // not ready at logon loses it so): back within a second with its
+    // picture, one icon and no second; and once more when a new taskbar
+    // announces itself while it is there.
     NOTIFYICONDATAA nid = {};
     nid.cbSize = sizeof(nid), nid.hWnd = zapwick.Tray(), nid.uID = TRAY_ICON_ID;
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
-    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hIcon); }));
-    before = TrayIcons();
-    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    hIcon = WaitForNewIcons(before).at(0);
-    EXPECT_TRUE(PumpUntil([&] { return HasPicture(hIcon); })) << "not a blank slot";
+    for (int i = 0; i < 4; ++i) {
+        before = TrayIcons();
+        before.erase(std::find(before.begin(), before.end(), hIcon));
+        if (i < 3) {
+            ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+        } else {
+            ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return (i < 3) != !!::IsWindow(hIcon); })) << i;
+        const std::vector<HWND> added = WaitForNewIcons(before, 1000);
+        ASSERT_EQ(added.size(), 1u) << i;
+        hIcon = added[0];
+        EXPECT_TRUE(drawn()) << i;
+        EXPECT_FALSE(PumpUntil([&] { return TrayIcons().size() > before.size() + 1; }, 600)) << i;
+    }
+    ::DestroyIcon(hFrame);
     EXPECT_EQ(IconTip(hIcon), "Zapwick");
     Click(hIcon, kClick);
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(zapwick.Dialog()) != FALSE; }));

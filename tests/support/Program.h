@@ -1,11 +1,9 @@
 // The real zapwick.exe driven from outside, as Windows and its user would: the
-// process and its windows, clicks on its icon, what the screen shows there,
-// its message boxes, and recorder programs standing in for the programs that
-// it starts.
+// process and its windows, clicks on its icon, its message boxes, and
+// recorder programs standing in for the programs that it starts.
 #pragma once
 
 #include <fstream>
-#include <set>
 
 #include "Support.h"
 #include "res/MakerSite.h"
@@ -88,19 +86,6 @@ inline void Click(HWND hIcon, const std::vector<UINT>& mouse) {
     for (UINT nMsg : mouse) ::PostMessageA(hIcon, nMsg, 0, MAKELPARAM(8, 8));
 }
 
-// Whether the screen shows a picture over the icon rather than a blank slot.
-// (The icon window's own device context always reads blank.)
-inline bool HasPicture(HWND hIcon) {
-    RECT rc;
-    ::GetWindowRect(hIcon, &rc);
-    HDC hdc = ::GetDC(nullptr);
-    std::set<COLORREF> colours;
-    for (LONG y = rc.top; y < rc.bottom; ++y)
-        for (LONG x = rc.left; x < rc.right; ++x) colours.insert(::GetPixel(hdc, x, y));
-    ::ReleaseDC(nullptr, hdc);
-    return colours.size() > 2;
-}
-
 // A zapwick.exe started from outside; one still running at the end is killed.
 class Zapwick {
 public:
@@ -118,12 +103,13 @@ public:
         ::CloseHandle(m_pi.hProcess);
         ::CloseHandle(m_pi.hThread);
     }
-    // Once its three windows are there; the status dialog is the only dialog then.
+    // Once its three windows are there, the status dialog (the only dialog
+    // then) with all its buttons.
     bool Ready() {
         return PumpUntil([this] {
             m_hFrame = Named(MAIN_FRAME_TITLE), m_hTray = Named(TRAY_WINDOW_TITLE);
             m_hDialog = Named("Zapwick");
-            return m_hFrame && m_hTray && m_hDialog;
+            return m_hFrame && m_hTray && ::GetDlgItem(m_hDialog, ID_TRAY_HELP);
         });
     }
     DWORD Pid() const { return m_pi.dwProcessId; }

@@ -69,15 +69,17 @@ inline std::vector<HWND> TrayIcons() {
     return icons;
 }
 
-// The icons that have come since `before`, once there is one.
-inline std::vector<HWND> WaitForNewIcons(const std::vector<HWND>& before) {
+// The icons that have come since `before`, once there is one (within timeoutMs).
+inline std::vector<HWND> WaitForNewIcons(const std::vector<HWND>& before, DWORD timeoutMs = 5000) {
     std::vector<HWND> added;
-    PumpUntil([&] {
-        added.clear();
-        for (HWND hIcon : TrayIcons())
-            if (std::find(before.begin(), before.end(), hIcon) == before.end())
-                added.push_back(hIcon);
-        return !added.empty();
-    });
+    PumpUntil(
+        [&] {
+            added.clear();
+            for (HWND hIcon : TrayIcons())
+                if (std::find(before.begin(), before.end(), hIcon) == before.end())
+                    added.push_back(hIcon);
+            return !added.empty();
+        },
+        timeoutMs);
     return added;
 }
