@@ -34,9 +34,8 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     ASSERT_EQ(icons.size(), 1u);
     HWND hIcon = icons[0], hDlg = zapwick.Dialog();
     EXPECT_TRUE(WindowsOf(zapwick.Pid(), nullptr, nullptr, true).empty());
-    EXPECT_TRUE(PumpUntil([&] {
-        return ReadValue(HKEY_LOCAL_MACHINE, kMessenger, "Start") == RegDword(4);
-    }));
+    EXPECT_TRUE(PumpUntil(
+        [&] { return ReadValue(HKEY_LOCAL_MACHINE, kMessenger, "Start") == RegDword(4); }));
 
     // A click shows the status dialog amid the work area, the focus on Exit,
     // and hides it again; Esc hides it; a double click shows it.
@@ -109,10 +108,12 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
         ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);  // the period is new: nothing to ask
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); }));
         ::SendMessageA(zapwick.Tray(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-        Click(hIcon, kRightClick);
-        EXPECT_NE(WaitForWindow(zapwick.Pid(), "#32768"), nullptr);
-        ::PostMessageA(zapwick.Tray(), WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(PumpUntil([&] { return WindowsOf(zapwick.Pid(), "#32768").empty(); }));
+        for (int i = 0; i < 2; ++i) {
+            Click(hIcon, kRightClick);
+            EXPECT_NE(WaitForWindow(zapwick.Pid(), "#32768"), nullptr);
+            ::PostMessageA(zapwick.Tray(), WM_KEYDOWN, VK_ESCAPE, 0);
+            EXPECT_TRUE(PumpUntil([&] { return WindowsOf(zapwick.Pid(), "#32768").empty(); }));
+        }
         const size_t nHelp = RecordedRuns(recorders.m_hh).size();
         zapwick.TrayCommand(ID_TRAY_HELP);
         EXPECT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_hh).size() > nHelp; }));
@@ -127,10 +128,16 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
         return std::vector<long>{CountHandles(zapwick.Pid()), CountGdiObjects(zapwick.Process()),
                                  long(WindowsOf(zapwick.Pid()).size())};
     };
+    // Wine counts no menus; the memory they would take is what shows a leak
+    // of them: about 1.3 KiB each, against some 12 KiB that the heap takes
+    // over these rounds anyway.
     for (int i = 0; i < 10; ++i) again();
     const std::vector<long> settled = held();
+    const SIZE_T cbSettled = PrivateBytes(zapwick.Process());
     for (int i = 0; i < 30; ++i) again();
     EXPECT_EQ(held(), settled) << "handles, GDI objects, windows";
+    EXPECT_LT(PrivateBytes(zapwick.Process()) - cbSettled, 32u * 1024)
+        << "bytes of private memory more";
     choose({VK_UP, VK_RETURN});
     EXPECT_TRUE(zapwick.ExitsCleanly());
     WriteValue(HKEY_LOCAL_MACHINE, kMessenger, "Start", RegValue());

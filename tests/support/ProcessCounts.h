@@ -1,11 +1,12 @@
 // What another process holds, as Wine can tell it: its handles (kernel objects
-// and registry keys alike) and its GDI objects. Wine answers
+// and registry keys alike), its GDI objects and its private memory. Wine answers
 // GetProcessHandleCount and GetGuiResources with 0, so the handles come from
 // the system's handle list and the GDI objects from the handle table that the
 // process keeps in its own memory. Wine counts no menus for another process.
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 #include <winternl.h>
 
 #include <vector>
@@ -51,4 +52,12 @@ inline long CountGdiObjects(HANDLE hProcess) {
     long count = 0;
     for (size_t i = 14; i < table.size(); i += 24) count += table[i] != 0;
     return count;
+}
+
+// The bytes of memory that the process has committed for itself.
+inline SIZE_T PrivateBytes(HANDLE hProcess) {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    return ::GetProcessMemoryInfo(hProcess, &counters, sizeof(counters)) ? counters.PagefileUsage
+                                                                         : 0;
 }
