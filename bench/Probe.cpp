@@ -44,7 +44,8 @@ void Click(HWND hTray, UINT down, UINT up) {
 }
 
 // Zapwick's windows that the screenshots show, and what its user does to
-// bring each up and to put it away.
+// bring each up and to put it away; and the notification area that shows its
+// icon, which is explorer's and always there.
 using Action = void (*)(HWND hTray, HWND hView);
 struct View {
     const char* name;
@@ -53,6 +54,7 @@ struct View {
     Action show;
     Action hide;
     bool activate;
+    bool zapwicks = true;
 };
 const View s_views[] = {
     {"status", "#32770", "Zapwick",
@@ -64,6 +66,8 @@ const View s_views[] = {
     {"about", "#32770", "About Zapwick",
      [](HWND hTray, HWND) { ::PostMessageA(hTray, WM_COMMAND, ID_TRAY_ABOUT, 0); },
      [](HWND, HWND hView) { ::PostMessageA(hView, WM_COMMAND, IDOK, 0); }, false},
+    {"tray", "__winex11_standalone_tray", nullptr, [](HWND, HWND) {}, [](HWND, HWND) {}, false,
+     false},
 };
 
 // Looks every few milliseconds until done() holds or the time is up: the
@@ -203,7 +207,8 @@ int Counts(const Program& program) {
 int ShowOrHide(const View& view, bool show) {
     HWND hTray = FindOf(nullptr, TRAY_WINDOW_TITLE, 0);
     if (!hTray) return 1;
-    const DWORD pid = OwnerOf(hTray);
+    if (!view.zapwicks && !show) return 0;  // it stays
+    const DWORD pid = view.zapwicks ? OwnerOf(hTray) : 0;
     HWND hView = FindOf(view.cls, view.title, pid, true);
     (show ? view.show : view.hide)(hTray, hView);
     if (!Until([&] {
@@ -260,7 +265,7 @@ int main(int argc, char** argv) {
         return ShowOrHide(*pView, verb[0] == 's');
     std::printf(
         "usage: probe wait|end|start|counts zapwick|floor   (start: [PROGRAM.EXE])\n"
-        "       probe show|hide status|menu|about\n"
+        "       probe show|hide status|menu|about|tray\n"
         "wait: until it is up, prints its pid; end: Exit (the floor: WM_CLOSE), prints the\n"
         "exit code; start: one timed start and end, of the program beside the probe or\n"
         "PROGRAM.EXE; counts: its handles, GDI objects and windows;\n"
