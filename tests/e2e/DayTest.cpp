@@ -97,9 +97,12 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     EXPECT_TRUE(ClickButton(hAbout, IDOK));
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(zapwick.Frame()) != FALSE; }));
 
-    // The same again and again, as in the days of a program that stays, and
-    // a new taskbar each time: each step waited for, so that nothing piles up. Wine fills caches of
-    // its own in the first few rounds; after them nothing it holds may grow.
+    // The same again and again, as in the days of a program that stays, with
+    // a new taskbar each time; each step is waited for, so that nothing piles
+    // up. Wine fills caches of its own in the first rounds; after them nothing
+    // that the program holds may grow. Wine counts no menus: the memory they
+    // would take shows a leak of them (some 1.3 KiB each, where the heap
+    // takes 12 KiB or so over these rounds anyway).
     auto again = [&] {
         for (bool bShow : {true, false, true}) {
             Click(hIcon, kDoubleClick);
@@ -128,9 +131,6 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
         return std::vector<long>{CountHandles(zapwick.Pid()), CountGdiObjects(zapwick.Process()),
                                  long(WindowsOf(zapwick.Pid()).size())};
     };
-    // Wine counts no menus; the memory they would take is what shows a leak
-    // of them: about 1.3 KiB each, against some 12 KiB that the heap takes
-    // over these rounds anyway.
     for (int i = 0; i < 10; ++i) again();
     const std::vector<long> settled = held();
     const SIZE_T cbSettled = PrivateBytes(zapwick.Process());
