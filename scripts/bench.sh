@@ -154,7 +154,7 @@ figure_executable() {
     zb=$(stat -c %s "$z") fb=$(stat -c %s "$f")
     row "executable size (stripped)" "$zb bytes ($(((zb + 1023) / 1024)) KiB)" \
         "$fb bytes ($(((fb + 1023) / 1024)) KiB)" "$(zw_ratio "$zb" "$fb")" \
-        "$(zw_at_most "<= 64 KiB" "$zb" 65536)"
+        "$(zw_at_most "<= 128 KiB" "$zb" 131072)"
     imports() { "$ZW_TRIPLET-objdump" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | paste -sd' '; }
     zd=$(imports "$z") fd=$(imports "$f")
     row "imported DLLs" "$(wc -w <<<"$zd"): $zd" "$(wc -w <<<"$fd"): $fd" "" "system DLLs only"
