@@ -3,6 +3,7 @@
 // inside every modal loop, its icon's picture and its return and the end of a
 // session, the help and log commands wherever it lives.
 #include <filesystem>
+#include <map>
 #include <random>
 #include <tuple>
 
@@ -14,12 +15,12 @@ constexpr DWORD POPUP_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU;  // no sizing 
 
 // Windows that ignore a request to close from their system menu and log when
 // each one came: who was asked, how soon and how often.
-std::vector<std::pair<HWND, DWORD>> s_closeRequests;
+std::map<HWND, std::vector<DWORD>> s_closeRequests;
 
 LRESULT CALLBACK RecordingProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam) {
     if (nMsg != WM_SYSCOMMAND || wParam != SC_CLOSE || lParam != 0)
         return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
-    s_closeRequests.push_back({hWnd, ::GetTickCount()});
+    s_closeRequests[hWnd].push_back(::GetTickCount());
     return 0;
 }
 
@@ -32,13 +33,6 @@ HWND RecordingWindow(const char* pszClass, DWORD dwStyle, HWND hParent = nullptr
     // Away from the top-left corner, where Wine shows its tray.
     return ::CreateWindowExA(0, pszClass, "recorder", dwStyle, 400, 300, 200, 150, hParent, nullptr,
                              wc.hInstance, nullptr);
-}
-
-std::vector<DWORD> CloseRequests(HWND hWnd) {
-    std::vector<DWORD> times;
-    for (const auto& request : s_closeRequests)
-        if (request.first == hWnd) times.push_back(request.second);
-    return times;
 }
 
 TEST(ManifestTest, AsksForPerMonitorDpiTheSystemsControlsAndNoElevation) {
@@ -76,14 +70,14 @@ TEST(PopupTest, NewPopupsAreAskedAtOnceOnlyTheyAndStillAfterAStorm) {
         RecordingWindow("Host", POPUP_STYLE | WS_VISIBLE)};
     for (DWORD dwStyle :
          {POPUP_STYLE | WS_VISIBLE, POPUP_STYLE, POPUP_STYLE | WS_VISIBLE | WS_MINIMIZE}) {
-        const size_t nTicks = CloseRequests(hTick).size();
-        EXPECT_TRUE(PumpUntil([&] { return CloseRequests(hTick).size() > nTicks; }));
+        const size_t nTicks = s_closeRequests[hTick].size();
+        EXPECT_TRUE(PumpUntil([&] { return s_closeRequests[hTick].size() > nTicks; }));
         const DWORD created = ::GetTickCount();
         HWND hPopup = RecordingWindow("ieFrame", dwStyle);
-        ASSERT_TRUE(PumpUntil([&] { return !CloseRequests(hPopup).empty(); }));
-        EXPECT_LT(CloseRequests(hPopup).front() - created, 150u) << dwStyle;
+        ASSERT_TRUE(PumpUntil([&] { return !s_closeRequests[hPopup].empty(); }));
+        EXPECT_LT(s_closeRequests[hPopup].front() - created, 150u) << dwStyle;
     }
-    for (HWND hWnd : never) EXPECT_TRUE(CloseRequests(hWnd).empty());
+    for (HWND hWnd : never) EXPECT_TRUE(s_closeRequests[hWnd].empty());
 
     // Stray messages: the shell's notices of any left-button value (a right
     // one opens the menu), timers, commands but those that end the program,
@@ -100,7 +94,7 @@ TEST(PopupTest, NewPopupsAreAskedAtOnceOnlyTheyAndStillAfterAStorm) {
         ::PostMessageA(targets[i % 3], nMsg[i % 4], wParam[i % 4], lParam[i % 4]);
     }
     HWND hPopup = RecordingWindow("ieFrame", POPUP_STYLE);
-    EXPECT_TRUE(PumpUntil([&] { return !CloseRequests(hPopup).empty(); }, 20000));
+    EXPECT_TRUE(PumpUntil([&] { return !s_closeRequests[hPopup].empty(); }, 20000));
     EXPECT_TRUE(zapwick.Closes());
 }
 
@@ -154,8 +148,8 @@ std::string IconTip(HWND hIcon) {
     return text;
 }
 
-// The tray icon's frame drawn for cx pixels, from the program's resources:
-// the entry of that width in its icon directory, the deepest one.
+// The tray icon's frame drawn for cx pixels, from the program's resources;
+// null if it has none of that size (Windows would scale another one).
 HICON FrameOfSize(int cx) {
     HMODULE hExe =
         ::LoadLibraryExW((BinDir() + L"zapwick.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -164,16 +158,12 @@ HICON FrameOfSize(int cx) {
         if (pcb) *pcb = ::SizeofResource(hExe, hRes);
         return static_cast<BYTE*>(::LockResource(::LoadResource(hExe, hRes)));
     };
-    const BYTE* pDir = resource(IDI_TRAY, 14);  // RT_GROUP_ICON
-    const BYTE* pBest = nullptr;
-    for (int i = 0; pDir && i < *reinterpret_cast<const WORD*>(pDir + 4); ++i) {
-        const BYTE* pEntry = pDir + 6 + 14 * i;  // width, height, ..., bit count at 6, id at 12
-        if (pEntry[0] == (cx & 0xFF) && (!pBest || pEntry[6] > pBest[6])) pBest = pEntry;
-    }
     DWORD cb = 0;
-    BYTE* pFrame = pBest ? resource(*reinterpret_cast<const WORD*>(pBest + 12), 3, &cb) : nullptr;
-    HICON hFrame =
-        pFrame ? ::CreateIconFromResourceEx(pFrame, cb, TRUE, 0x00030000, cx, cx, 0) : nullptr;
+    const int nId = ::LookupIconIdFromDirectoryEx(resource(IDI_TRAY, 14), TRUE, cx, cx, 0);
+    BYTE* pFrame = nId ? resource(WORD(nId), 3, &cb) : nullptr;  // RT_ICON: the frame's header
+    HICON hFrame = pFrame && reinterpret_cast<BITMAPINFOHEADER*>(pFrame)->biWidth == cx
+                       ? ::CreateIconFromResourceEx(pFrame, cb, TRUE, 0x00030000, cx, cx, 0)
+                       : nullptr;
     ::FreeLibrary(hExe);
     return hFrame;
 }
