@@ -42,7 +42,10 @@ inline std::vector<HWND> WindowsOf(DWORD pid, const char* pszClass = nullptr,
     for (HWND hWnd = nullptr; (hWnd = ::FindWindowExA(nullptr, hWnd, pszClass, pszTitle));) {
         DWORD owner = 0;
         ::GetWindowThreadProcessId(hWnd, &owner);
-        if (owner == pid && (!bVisibleOnly || ::IsWindowVisible(hWnd))) found.push_back(hWnd);
+        // The search ignores case; a caption is the program's own text, letter for letter.
+        if (owner == pid && (!pszTitle || TextOf(hWnd) == pszTitle) &&
+            (!bVisibleOnly || ::IsWindowVisible(hWnd)))
+            found.push_back(hWnd);
     }
     return found;
 }
