@@ -110,22 +110,22 @@ names=(zapwick.exe help.chm README.txt LICENSE)
 run_key='Software\Microsoft\Windows\CurrentVersion\Run'
 approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
 
-# A clean start: no Zapwick installed, no settings, the Messenger service's key
-# as the program leaves it (disabled), and Task Manager's keys, which Windows
-# always has. Windows Installer keeps its own records in keys and folders that
-# it makes at its first use in a scope and keeps, empty, afterwards: one
-# installation and removal in each scope first, so that the comparison sees
-# only what the package leaves.
+# A clean start: no Zapwick installed, no settings. Windows Installer keeps its
+# own records in keys and folders that it makes at its first use in a scope
+# and keeps, empty, afterwards: one installation and removal in each scope
+# first, so that the comparison sees only what the package leaves. Then the
+# Messenger service's key as the program leaves it (disabled), and Task
+# Manager's keys, which Windows always has.
 remove_all_zapwick
 for key in 'HKCU\Software\Morvane' 'HKLM\SYSTEM\ControlSet001'; do
     if wine reg export "$key" "${key//\\/_}.reg" /y >/dev/null 2>&1; then wine reg delete "$key" /f >/dev/null; fi
 done
+for props in "" ALLUSERS=1; do
+    wine msiexec /i new.msi $props /qn && remove_all_zapwick || { fail "a first installation failed"; exit 1; }
+done
 wine reg add 'HKLM\SYSTEM\ControlSet001\Services\Messenger' /v Start /t REG_DWORD /d 4 /f >/dev/null
 for key in "HKCU\\$approved\\Run" "HKLM\\$approved\\Run" "HKLM\\$approved\\Run32"; do
     wine reg add "$key" /f >/dev/null
-done
-for props in "" ALLUSERS=1; do
-    wine msiexec /i new.msi $props /qn && remove_all_zapwick || { fail "a first installation failed"; exit 1; }
 done
 snapshot before
 
@@ -144,12 +144,14 @@ for scope in user machine; do
     start_installed
     installs "the upgrade" /i new.msi "${props[@]}"
     check "the upgrade closed the running Zapwick" ended_when_asked
+    unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
+    # Before installing again: Wine's reinstallation copies every file anew.
+    check "the upgrade put the new zapwick.exe in place" cmp -s "${files[0]}" "$unix_folder/zapwick.exe"
     entry=$(zapwick_entries)
     expect_equal "one entry in Programs and Features after the upgrade" 1 "$(grep -c . <<<"$entry")"
     installs "installing the same package again" /i new.msi "${props[@]}"
     expect_equal "installing it again keeps the one entry" "$entry" "$(zapwick_entries)"
 
-    unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
     expect_equal "the folder holds the four files" "LICENSE README.txt help.chm zapwick.exe" \
         "$(cd "$unix_folder" && LC_ALL=C ls -A | tr '\n' ' ' | sed 's/ $//')"
     for i in "${!names[@]}"; do
