@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 ARCHS := win32 win64
 FOR_ARCHS := BUILD=$(abspath $(BUILD)) bash scripts/for-archs.sh
 
-.PHONY: all setup build run budget test bench soak package screenshots format clean
+.PHONY: all setup build run budget test bench soak package reproducible screenshots format clean
 
 all: build
 
@@ -48,20 +48,22 @@ soak: build
 	@$(FOR_ARCHS) one "make soak" bash scripts/with-desktop.sh bash scripts/soak.sh
 
 # What users download, in $(BUILD): Zapwick-<version>-win32.zip and -win64.zip,
-# each with its own zapwick.exe, help.chm, README.txt and LICENSE, and beside
-# each a Windows Installer package, Zapwick-<version>-win32.msi and -win64.msi,
-# that installs the same files for the user who runs it (cmake/Msi.cmake).
+# each with its own zapwick.exe, help.chm, README.txt and LICENSE, beside each
+# a Windows Installer package, Zapwick-<version>-win32.msi and -win64.msi, that
+# installs the same files for one user or for the machine, and SHA256SUMS.
+# Signed when ZW_SIGN_PFX and ZW_SIGN_PASSWORD are set (packaging/package.sh).
 package: build
-	@for a in $(ARCHS); do \
-	    cpack --config $(BUILD)/$$a/CPackConfig.cmake -B $(abspath $(BUILD)) || exit 1; \
-	    cmake --build $(BUILD)/$$a --target zapwick_msi >/dev/null || exit 1; \
-	    msi=$$(sed -n 's/^ZAPWICK_MSI:INTERNAL=//p' $(BUILD)/$$a/CMakeCache.txt); \
-	    cp "$$msi" $(abspath $(BUILD))/ || exit 1; \
-	    echo "msi: $(abspath $(BUILD))/$$(basename "$$msi") generated."; \
-	done
+	@bash packaging/package.sh $(abspath $(BUILD)) $(addprefix $(abspath $(BUILD))/,$(ARCHS))
+
+# Builds the packages twice, from two fresh clones of the commit in different
+# folders, one after the other, and compares every byte (README: Releasing).
+# Not part of `make test`.
+reproducible: setup
+	@bash scripts/reproducible.sh
 
 # The pictures in docs/screenshots: the status window, the tray menu and the
-# About box, taken from the real program on a private display.
+# About box at 100, 150 and 200 %, and the notification area at 100 and 200 %,
+# taken from the real program on a private display.
 screenshots: build
 	@$(FOR_ARCHS) one "make screenshots" bash scripts/screenshots.sh
 

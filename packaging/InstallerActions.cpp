@@ -3,7 +3,8 @@
 // Zapwick that runs from the installation folder is asked to close with the
 // messages that the Restart Manager sends (Windows Vista and later), so that
 // Windows XP and Wine, which have no Restart Manager, need no restart either
-// and keep no old program file behind.
+// and keep no old program file behind. At removal, Task Manager's record of
+// the user's choice for the start at log-on goes too.
 #include <windows.h>
 
 #include <msi.h>
@@ -103,6 +104,24 @@ void AskToClose(const Programs& programs) {
     ::EnumWindows(&SendToWindow, reinterpret_cast<LPARAM>(&end));
 }
 
+// Task Manager records that a Run value is switched off as a value of the same
+// name under StartupApproved: Run for the Run keys of the system's own bitness,
+// Run32 for the 32-bit view of HKEY_LOCAL_MACHINE on 64-bit Windows. Both are
+// read in the system's own view, whatever this DLL's bitness.
+void ForgetStartupApproval(HKEY hRoot) {
+    static const char* const kKeys[] = {
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32"};
+    for (const char* pszKey : kKeys) {
+        HKEY hKey = nullptr;
+        if (::RegOpenKeyExA(hRoot, pszKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &hKey) !=
+            ERROR_SUCCESS)
+            continue;
+        ::RegDeleteValueA(hKey, "Zapwick");
+        ::RegCloseKey(hKey);
+    }
+}
+
 }  // namespace
 
 // The custom action, run before InstallValidate at every install, upgrade,
@@ -140,5 +159,18 @@ extern "C" __declspec(dllexport) UINT __stdcall CloseRunningZapwick(MSIHANDLE hI
         }
         ::CloseHandle(programs.handles[i]);
     }
+    return ERROR_SUCCESS;
+}
+
+// Deferred actions of a removal that is not part of an upgrade (an upgrade
+// keeps the user's choice): the user's record, run as the user, and the
+// machine's, run with the installer's own rights. Missing keys are no error.
+extern "C" __declspec(dllexport) UINT __stdcall ForgetUserStartupApproval(MSIHANDLE) {
+    ForgetStartupApproval(HKEY_CURRENT_USER);
+    return ERROR_SUCCESS;
+}
+
+extern "C" __declspec(dllexport) UINT __stdcall ForgetMachineStartupApproval(MSIHANDLE) {
+    ForgetStartupApproval(HKEY_LOCAL_MACHINE);
     return ERROR_SUCCESS;
 }

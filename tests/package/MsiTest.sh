@@ -1,99 +1,62 @@
 #!/usr/bin/env bash
-# MsiTest.sh VERSION PROGRAM HELP README LICENSE ICON ACTIONS: the Windows
-# Installer package under Wine, silently (/qn), in the prefix of the build tree
-# that ZW_ARCH and ZW_BUILD_DIR name. It builds the package of this tree with
-# packaging/build-msi.sh, and an older one (a lower version, a different
-# zapwick.exe) from the same source, then:
-#   old installed, Zapwick running: the upgrade closes it and leaves one entry
-#     and the new files; installing the same package again changes nothing;
-#   the files, the Start menu shortcut, the log-on start and the entry in
-#     Programs and Features are there, and the program that the log-on start
-#     names comes up with its window and its tray icon;
-#   Zapwick running again: the removal closes it and leaves nothing of the
-#     package in the file system or the registry, and the Messenger value as
-#     the program left it.
-# Whatever it installed, and the settings it had to move away, are put back
-# as they were when it ends.
-set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-source "$root/scripts/wine-env.sh"
-zw_on_desktop "$0" "$@"
-
-if [ $# -ne 7 ]; then
-    sed -n '2,4s/^# \{0,1\}//p' "$0" >&2
-    exit 2
-fi
-version=$1 program=$2
-inputs=("${@:2}")
-bin="$ZW_BUILD_DIR/bin"
+# MsiTest.sh: the Windows Installer package under Wine, silently (/qn), for the
+# user and, with ALLUSERS=1, for the machine. It builds this tree's package
+# with packaging/build-msi.sh, and an older one (a lower version, a different
+# zapwick.exe) from the same source, then in each scope:
+#   old installed, Zapwick running: the upgrade closes it and leaves one entry;
+#     installing the same package again changes nothing;
+#   the files, the Start menu shortcut, the log-on start, the record of the
+#     folder, the registration and the entry are the scope's;
+#   a removal inside an upgrade (as Windows marks it) keeps Task Manager's
+#     record of the user's choice for the log-on start;
+#   Zapwick running, a setting of its own written: the removal closes it and
+#     leaves nothing of the package in the file system or the registry (that
+#     record included; for the machine, the user's setting stays), and the
+#     Messenger value as the program left it.
+# The settings and the Messenger key that it moves away are put back at the end.
+source "$(dirname "$0")/Common.sh"
+source "$ZW_BUILD_DIR/packaging/package-inputs.sh"
 scratch="$ZW_BUILD_DIR/tests/msi-scratch"
 # A shortcut would make Wine's menu builder write Linux menu entries into the
 # home folder of whoever runs the tests.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d"
-
-started=$(date +%s%N)
-failures=0
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 zapwick_pid=
-saved_morvane=0 messenger_state= run_key_existed=0
 
-say() { echo "MsiTest ($ZW_ARCH): $*"; }
-fail() {
-    echo "MsiTest ($ZW_ARCH): FAILED: $*" >&2
-    failures=$((failures + 1))
-}
-# check WHAT COMMAND...: a failed check is reported, and the test goes on.
-check() {
-    local what=$1
-    shift
-    if "$@"; then say "ok: $what"; else fail "$what"; fi
-}
-# expect_equal WHAT EXPECTED ACTUAL
-expect_equal() {
-    if [ "$2" = "$3" ]; then
-        say "ok: $1"
-    else
-        fail "$1: expected [$2], got [$3]"
-    fi
-}
-abort() {
-    fail "$*"
-    exit 1
-}
-
-# What reg prints for KEY (nothing when it is missing); whether KEY exists.
+# What reg prints for KEY (nothing when it is missing); the data of value NAME.
 q() { { wine reg query "$@" 2>/dev/null || true; } | tr -d '\r'; }
-exists() { wine reg query "$1" >/dev/null 2>&1; }
-# The data of value NAME in KEY, or nothing.
 value_of() { q "$1" /v "$2" | sed -n "s/^    $2    REG_[A-Z_]*    //p"; }
-# The uninstall entries named "Zapwick", one registry key a line. Wine keeps a
-# per-user package's entry under HKLM; Windows shows it from its own records.
+# The uninstall entries named "Zapwick", one key a line: Wine keeps those of
+# both scopes under HKLM.
 zapwick_entries() {
-    local root
-    for root in HKLM HKCU; do
-        q "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s |
-            awk '/^HKEY_/ { key = $0 } $1 == "DisplayName" && $3 == "Zapwick" && NF == 3 { print key }'
-    done
+    q 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
+        awk '/^HKEY_/ { key = $0 } $1 == "DisplayName" && $3 == "Zapwick" && NF == 3 { print key }'
 }
-# msiexec ARGS...: its exit code (0 for success; the loader keeps the low byte,
-# so 3010, "restart needed", shows as 194).
-msiexec() {
-    local status=0
+# How many of the scope's StartupApproved keys hold a record for Zapwick.
+records() {
+    for key in "${approvals[@]}"; do value_of "$hive\\$approved\\$key" Zapwick; done | grep -c . || true
+}
+remove_all_zapwick() {
+    local entry
+    for entry in $(zapwick_entries); do wine msiexec /x "${entry##*\\}" /qn || true; done
+}
+# installs WHAT ARGS...: msiexec succeeds at once (3010, "restart needed",
+# would show as 194: the loader keeps the low byte).
+installs() {
+    local what=$1 status=0
+    shift
     wine msiexec "$@" /qn || status=$?
-    return "$status"
+    expect_equal "$what succeeds at once" 0 "$status"
 }
-
-# Starts the installed program as the log-on start does and waits for its
+# Starts the installed program as the log-on start does, and waits for its
 # main window.
 start_installed() {
     wine "$installed_program" &
     zapwick_pid=$!
-    wine "$bin/probe.exe" wait zapwick >/dev/null ||
-        abort "the installed Zapwick did not come up"
+    wine "$ZW_BUILD_DIR/bin/probe.exe" wait zapwick >/dev/null ||
+        { fail "the installed Zapwick did not come up"; exit 1; }
 }
-# Whether the program started by start_installed ended within 5 s (the
-# installer has already waited for it), and cleanly, by itself: a program that
-# the installer had to terminate ends with code 1.
+# Whether that program ended within 5 s (the installer has already waited for
+# it), and cleanly, by itself: one that the installer had to end exits with 1.
 ended_when_asked() {
     local deadline=$((SECONDS + 5)) status=0
     while kill -0 "$zapwick_pid" 2>/dev/null; do
@@ -102,160 +65,128 @@ ended_when_asked() {
     done
     wait "$zapwick_pid" || status=$?
     zapwick_pid=
-    say "Zapwick ended with exit code $status"
     [ "$status" = 0 ]
 }
 
 # What a removal must give back: every file under drive_c, and the registry
-# where Windows Installer and the package write (Wine's own settings under
-# HKCU\Software\Wine change by themselves and are left out).
+# where Windows Installer, the package, Task Manager and the program write
+# (Wine's own settings under HKCU\Software\Wine change by themselves).
 snapshot() {
     (cd "$drive_c" && find . | grep -v '^\./windows/temp/' | LC_ALL=C sort) >"$1.files"
     local key
-    for key in HKCU 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer' \
-        'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'; do
-        wine reg export "$key" export.reg /y >/dev/null 2>&1 || echo "(no $key)"
-        iconv -f UTF-16 -t UTF-8 export.reg 2>/dev/null | tr -d '\r' |
+    for key in HKCU 'HKLM\Software\Microsoft\Windows\CurrentVersion' 'HKLM\Software\Morvane' \
+        'HKLM\Software\Classes\Installer' 'HKLM\SYSTEM\ControlSet001\Services\Messenger'; do
+        wine reg export "$key" export.reg /y >/dev/null 2>&1 || { echo "(no $key)" && continue; }
+        iconv -f UTF-16 -t UTF-8 export.reg | tr -d '\r' |
             awk 'index($0, "[") == 1 { skip = index($0, "[HKEY_CURRENT_USER\\Software\\Wine") == 1 } !skip'
-        rm -f export.reg
     done >"$1.registry"
 }
 
-remove_all_zapwick() {
-    local entry
-    for entry in $(zapwick_entries | sed 's/.*\\//'); do
-        msiexec /x "$entry" || true
-    done
-}
-
-messenger='HKLM\SYSTEM\ControlSet001\Services\Messenger'
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 cleanup() {
     zw_stop "$zapwick_pid"
     remove_all_zapwick
-    wine reg delete 'HKCU\Software\Morvane' /f >/dev/null 2>&1 || true
-    if [ "$saved_morvane" = 1 ]; then wine reg import "$scratch/morvane.reg" >/dev/null 2>&1; fi
-    case "$messenger_state" in
-        none) wine reg delete 'HKLM\SYSTEM\ControlSet001' /f >/dev/null 2>&1 || true ;;
-        no-key) wine reg delete "$messenger" /f >/dev/null 2>&1 || true ;;
-        no-value) wine reg delete "$messenger" /v Start /f >/dev/null 2>&1 || true ;;
-        '') ;;
-        *) wine reg add "$messenger" /v Start /t REG_DWORD /d "$messenger_state" /f >/dev/null 2>&1 ;;
-    esac
-    # Wine's installer removes the Run key with the package's value when
-    # nothing else is left in it.
-    if [ "$run_key_existed" = 1 ]; then wine reg add "$run_key" /f >/dev/null 2>&1; fi
+    local key saved
+    for key in 'HKCU\Software\Morvane' 'HKLM\SYSTEM\ControlSet001'; do
+        wine reg delete "$key" /f >/dev/null 2>&1 || true
+        saved="$scratch/${key//\\/_}.reg"
+        if [ -f "$saved" ]; then wine reg import "$saved" >/dev/null 2>&1; fi
+    done
     rm -rf "$scratch"
 }
 trap cleanup EXIT
-
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
+
 # The older package: a lower version of the same source, whose program file
 # differs as a real older release's would (bytes after a PE image are ignored).
-if ! [[ "$version" =~ ^([0-9]+)\.([0-9]+)\.([0-9]+)$ ]]; then abort "version $version"; fi
-major=${BASH_REMATCH[1]} minor=${BASH_REMATCH[2]} patch=${BASH_REMATCH[3]}
-if [ "$patch" -gt 0 ]; then
-    old_version="$major.$minor.0"
-elif [ "$minor" -gt 0 ]; then
-    old_version="$major.$((minor - 1)).0"
-else
-    old_version="$((major - 1)).0.0"
-fi
-cp "$program" old-zapwick.exe
-printf 'Zapwick %s, an older build' "$old_version" >>old-zapwick.exe
-bash "$root/packaging/build-msi.sh" new.msi "$ZW_ARCH" "$version" "${inputs[@]}"
-bash "$root/packaging/build-msi.sh" old.msi "$ZW_ARCH" "$old_version" old-zapwick.exe "${inputs[@]:1}"
-
-# Where a per-user package puts things for the user that Wine runs as.
-IFS=';' read -r local_appdata appdata < <(wine cmd /c 'echo %LOCALAPPDATA%;%APPDATA%' | tr -d '\r')
-folder="$local_appdata\\Programs\\Zapwick\\"
-installed_program="${folder}zapwick.exe"
-unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
-shortcut=$(wine winepath -u "$appdata\\Microsoft\\Windows\\Start Menu\\Programs\\Zapwick.lnk" | tr -d '\r')
+cp "${files[0]}" old-zapwick.exe
+printf 'Zapwick 0.0.0, an older build' >>old-zapwick.exe
+bash "$root/packaging/build-msi.sh" new.msi "$arch" "$version" "${files[@]}" "$icon" "$actions"
+bash "$root/packaging/build-msi.sh" old.msi "$arch" 0.0.0 old-zapwick.exe "${files[@]:1}" "$icon" "$actions"
+IFS=';' read -r local_appdata program_files < <(wine cmd /c 'echo %LOCALAPPDATA%;%ProgramFiles%' | tr -d '\r')
 drive_c=$(wine winepath -u 'C:\' | tr -d '\r')
+names=(zapwick.exe help.chm README.txt LICENSE)
+run_key='Software\Microsoft\Windows\CurrentVersion\Run'
+approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
 
-# A clean start: no Zapwick installed, no settings, the Messenger service's key
-# as the program leaves it (disabled); the settings and the key are put back
-# at the end.
+# A clean start: no Zapwick installed, no settings. Windows Installer keeps its
+# own records in keys and folders that it makes at its first use in a scope
+# and keeps, empty, afterwards: one installation and removal in each scope
+# first, so that the comparison sees only what the package leaves. Then the
+# Messenger service's key as the program leaves it (disabled), and Task
+# Manager's keys, which Windows always has.
 remove_all_zapwick
-if exists "$run_key"; then run_key_existed=1; fi
-if exists 'HKCU\Software\Morvane'; then
-    wine reg export 'HKCU\Software\Morvane' morvane.reg /y >/dev/null
-    saved_morvane=1
-    wine reg delete 'HKCU\Software\Morvane' /f >/dev/null
-fi
-if ! exists 'HKLM\SYSTEM\ControlSet001'; then
-    messenger_state=none
-elif ! exists "$messenger"; then
-    messenger_state=no-key
-else
-    messenger_state=$(value_of "$messenger" Start)
-    messenger_state=${messenger_state:-no-value}
-fi
-wine reg add "$messenger" /v Start /t REG_DWORD /d 4 /f >/dev/null
-# Windows Installer keeps its own records in keys and folders that it makes at
-# its first use and keeps, empty, afterwards; one installation and removal
-# first, so that the comparison sees only what the package leaves.
-msiexec /i new.msi && msiexec /x new.msi || abort "installing and removing the package failed"
+for key in 'HKCU\Software\Morvane' 'HKLM\SYSTEM\ControlSet001'; do
+    if wine reg export "$key" "${key//\\/_}.reg" /y >/dev/null 2>&1; then wine reg delete "$key" /f >/dev/null; fi
+done
+for props in "" ALLUSERS=1; do
+    wine msiexec /i new.msi $props /qn && remove_all_zapwick || { fail "a first installation failed"; exit 1; }
+done
+wine reg add 'HKLM\SYSTEM\ControlSet001\Services\Messenger' /v Start /t REG_DWORD /d 4 /f >/dev/null
+for key in "HKCU\\$approved\\Run" "HKLM\\$approved\\Run" "HKLM\\$approved\\Run32"; do
+    wine reg add "$key" /f >/dev/null
+done
 snapshot before
 
-# Upgrade with the old version running.
-status=0
-msiexec /i old.msi || status=$?
-[ "$status" = 0 ] || abort "installing the old package failed with code $status"
-start_installed
-status=0
-msiexec /i new.msi || status=$?
-expect_equal "the upgrade succeeds at once, no restart needed" 0 "$status"
-check "the upgrade closed the running Zapwick" ended_when_asked
-entries=$(zapwick_entries)
-expect_equal "one entry in Programs and Features after the upgrade" 1 "$(grep -c . <<<"$entries")"
-check "the upgrade put the new zapwick.exe in place" cmp -s "$program" "$unix_folder/zapwick.exe"
+for scope in user machine; do
+    if [ $scope = user ]; then
+        props=() hive=HKCU folder="$local_appdata\\Programs\\Zapwick\\" approvals=(Run)
+        products='HKCU\Software\Microsoft\Installer\Products'
+    else
+        props=(ALLUSERS=1) hive=HKLM folder="$program_files\\Zapwick\\" approvals=(Run Run32)
+        products='HKLM\Software\Classes\Installer\Products'
+    fi
+    installed_program="${folder}zapwick.exe"
+    say "for the $scope:"
 
-# The same package once more.
-status=0
-msiexec /i new.msi || status=$?
-expect_equal "installing the same package again succeeds" 0 "$status"
-expect_equal "installing it again keeps the one entry" "$entries" "$(zapwick_entries)"
+    installs "installing the old package" /i old.msi "${props[@]}"
+    start_installed
+    installs "the upgrade" /i new.msi "${props[@]}"
+    check "the upgrade closed the running Zapwick" ended_when_asked
+    unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
+    # Before installing again: Wine's reinstallation copies every file anew.
+    check "the upgrade put the new zapwick.exe in place" cmp -s "${files[0]}" "$unix_folder/zapwick.exe"
+    entry=$(zapwick_entries)
+    expect_equal "one entry in Programs and Features after the upgrade" 1 "$(grep -c . <<<"$entry")"
+    installs "installing the same package again" /i new.msi "${props[@]}"
+    expect_equal "installing it again keeps the one entry" "$entry" "$(zapwick_entries)"
 
-# What the installation holds.
-expect_equal "the folder holds the four files" "LICENSE README.txt help.chm zapwick.exe" \
-    "$(cd "$unix_folder" && LC_ALL=C ls -A | tr '\n' ' ' | sed 's/ $//')"
-names=(zapwick.exe help.chm README.txt LICENSE)
-for i in "${!names[@]}"; do
-    check "${names[i]} is the build's" cmp -s "${inputs[i]}" "$unix_folder/${names[i]}"
+    expect_equal "the folder holds the four files" "LICENSE README.txt help.chm zapwick.exe" \
+        "$(cd "$unix_folder" && LC_ALL=C ls -A | tr '\n' ' ' | sed 's/ $//')"
+    for i in "${!names[@]}"; do
+        check "${names[i]} is the build's" cmp -s "${files[i]}" "$unix_folder/${names[i]}"
+    done
+    expect_equal "one Start menu shortcut, to the installed program" "1 1" \
+        "$(find "$drive_c" -name Zapwick.lnk | wc -l) $(find "$drive_c" -name Zapwick.lnk \
+            -exec grep -a -l -F "$installed_program" {} + | wc -l)"
+    expect_equal "the log-on start runs the installed program" "\"$installed_program\"" \
+        "$(value_of "$hive\\$run_key" Zapwick)"
+    expect_equal "the folder's record" "$folder" "$(value_of "$hive\\Software\\Morvane\\Zapwick" InstallFolder)"
+    check "the registration is the $scope's" grep -q "ProductName    REG_SZ    Zapwick" <(q "$products" /s)
+    expect_equal "the entry's version" "$version" "$(value_of "$entry" DisplayVersion)"
+    expect_equal "the entry's publisher" Morvane "$(value_of "$entry" Publisher)"
+    expect_equal "the entry's folder" "$folder" "$(value_of "$entry" InstallLocation)"
+
+    # Task Manager's record that the user switched the log-on start off.
+    for key in "${approvals[@]}"; do
+        wine reg add "$hive\\$approved\\$key" /v Zapwick /t REG_BINARY /d 030000000000000000000000 /f >/dev/null
+    done
+    installs "a removal inside an upgrade" /x "${entry##*\\}" UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
+    expect_equal "it keeps the record of the user's choice" "${#approvals[@]}" "$(records)"
+
+    installs "installing it again" /i new.msi "${props[@]}"
+    start_installed
+    wine reg add 'HKCU\Software\Morvane\Zapwick\Setup' /v t_first_update /t REG_DWORD /d 1 /f >/dev/null
+    installs "the removal" /x "${entry##*\\}"
+    check "the removal closed the running Zapwick" ended_when_asked
+    if [ $scope = machine ]; then
+        expect_equal "the user's own setting stays" 0x1 \
+            "$(value_of 'HKCU\Software\Morvane\Zapwick\Setup' t_first_update)"
+        wine reg delete 'HKCU\Software\Morvane' /f >/dev/null
+    fi
+    snapshot after
+    check "no file of the package is left" diff before.files after.files
+    check "no registry key or value of the package is left" diff before.registry after.registry
 done
-check "the Start menu shortcut exists" test -f "$shortcut"
-check "the shortcut names the installed program" grep -a -q -F "$installed_program" "$shortcut"
-expect_equal "the log-on start runs the installed program" "\"$installed_program\"" \
-    "$(value_of "$run_key" Zapwick)"
-entry=$(zapwick_entries | head -n1)
-expect_equal "the entry's version" "$version" "$(value_of "$entry" DisplayVersion)"
-expect_equal "the entry's publisher" Morvane "$(value_of "$entry" Publisher)"
-expect_equal "the entry's web site" "http://www.morvane.example/" "$(value_of "$entry" URLInfoAbout)"
-expect_equal "the entry's folder" "$folder" "$(value_of "$entry" InstallLocation)"
-
-# The program that the log-on start names comes up, window and tray icon, and
-# ends when its main window is closed, as Exit does it.
-run=$(wine "$bin/probe.exe" start zapwick "$installed_program" | tr -d '\r') &&
-    status=0 || status=$?
-say "the installed Zapwick: $run"
-expect_equal "the installed Zapwick showed its window and tray icon and ended cleanly" 0 "$status"
-
-# Removal with Zapwick running, and with a setting of its own written.
-start_installed
-wine reg add 'HKCU\Software\Morvane\Zapwick\Setup' /v t_first_update /t REG_DWORD /d 1 /f >/dev/null
-status=0
-msiexec /x new.msi || status=$?
-expect_equal "the removal succeeds at once, no restart needed" 0 "$status"
-check "the removal closed the running Zapwick" ended_when_asked
-snapshot after
-check "no file of the package is left" diff before.files after.files
-check "no registry key or value of the package is left" diff before.registry after.registry
-expect_equal "the Messenger service stays as the program left it" 0x4 "$(value_of "$messenger" Start)"
-
-elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-say "$failures failed checks, $elapsed_ms ms"
-[ "$failures" = 0 ]
+finish

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# PackageTest.sh: what `make package` makes, checked in the files it makes. The
+# source is copied to a scratch folder with every field of the project
+# version changed, built there for this tree's architecture (one unity build,
+# no tests) and packaged by packaging/package.sh, signed with a throw-away CA's
+# code-signing certificate. Then:
+#   the ZIP holds exactly zapwick.exe, help.chm, README.txt and LICENSE, its
+#     program is built for the architecture, and SHA256SUMS matches;
+#   every place that shows the version shows the changed one;
+#   Programs and Features gets its links, no Repair, the icon and the size;
+#   the program, the installer's DLL, the program inside the .msi and the .msi
+#     carry signatures that verify against the CA, and the signed program
+#     still comes up under Wine.
+source "$(dirname "$0")/Common.sh"
+scratch=$ZW_BUILD_DIR/tests/package-scratch
+rm -rf "$scratch"
+mkdir -p "$scratch/source" "$scratch/unpacked"
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch"
+
+source "$ZW_BUILD_DIR/packaging/package-inputs.sh"
+IFS=. read -r major minor patch <<<"$version"
+v=$((major + 1)).$((minor + 1)).$((patch + 1)) d=$((major + 1)).$((minor + 1))
+cp -r "$root"/{CMakeLists.txt,LICENSE,bench,cmake,help,packaging,src} source/
+sed -i "s/^project(Zapwick VERSION $version /project(Zapwick VERSION $v /" source/CMakeLists.txt
+quietly cmake -S source -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$ZW_ARCH.cmake \
+    -DBUILD_TESTING=OFF -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=0
+quietly cmake --build build -j2 --target zapwick installeractions zapwick_help
+
+# The CA, and a code-signing certificate that it issues, in a PKCS#12 file.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA \
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
+openssl req -newkey rsa:2048 -nodes -keyout signer.key -subj /CN=Test-Signer 2>/dev/null |
+    openssl x509 -req -CA ca.pem -CAkey ca.key -days 2 -out signer.pem 2>/dev/null \
+        -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n')
+openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.pfx -passout pass:test
+ZW_SIGN_PFX=$scratch/signer.pfx ZW_SIGN_PASSWORD=test bash source/packaging/package.sh out build
+
+zip=out/Zapwick-$d-$ZW_ARCH.zip msi=out/Zapwick-$d-$ZW_ARCH.msi
+expect_equal "the packages are named for the version and the architecture" \
+    "SHA256SUMS $(basename "$msi") $(basename "$zip")" "$(LC_ALL=C ls out | tr '\n' ' ' | sed 's/ $//')"
+check "SHA256SUMS names both and matches them" \
+    sh -c 'cd out && sha256sum --quiet -c SHA256SUMS && test "$(wc -l <SHA256SUMS)" = 2'
+expect_equal "the ZIP holds exactly the four files" "LICENSE README.txt help.chm zapwick.exe" \
+    "$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+unzip -q "$zip" -d unpacked
+declare -A pe_format=([win32]=pei-i386 [win64]=pei-x86-64)
+check "zapwick.exe is a $ZW_ARCH program" \
+    grep -q "file format ${pe_format[$ZW_ARCH]}\$" <(x86_64-w64-mingw32-objdump -f unpacked/zapwick.exe)
+
+# What the program, the help, README.txt and the installer say, one text each.
+x86_64-w64-mingw32-windres -i unpacked/zapwick.exe -O rc >resources.txt
+for page in Introduction TrayIcon; do chmls extract unpacked/help.chm /$page.htm $page.htm >/dev/null 2>&1; done
+cat Introduction.htm TrayIcon.htm >help.txt
+msiinfo export "$msi" Property | tr '\t' ' ' | tr -d '\r' >properties.txt
+size_kb=$(cat unpacked/* | wc -c | awk '{ print int(($1 + 1023) / 1024) }')
+product_page=http://www.morvane.example/products/zapwick.htm
+while IFS='|' read -r text file what; do
+    check "$what: $text" grep -qF -- "$text" "$file"
+done <<EOF
+FILEVERSION ${v//./, }, 0|resources.txt|the version resource
+PRODUCTVERSION ${v//./, }, 0|resources.txt|the version resource
+VALUE "FileVersion", "$v.0"|resources.txt|the version resource
+VALUE "ProductVersion", "$d"|resources.txt|the version resource
+"Zapwick Version $d"|resources.txt|the About box
+version=""$v.0""|resources.txt|the manifest
+Zapwick version $d |help.txt|the help's welcome page
+Zapwick Version $d<|help.txt|the help's tray icon page
+Zapwick $d$(printf '\r')|unpacked/README.txt|README.txt
+Zapwick-$d-win32.zip|unpacked/README.txt|README.txt
+ProductVersion $v|properties.txt|the installer
+ARPHELPLINK $product_page|properties.txt|Programs and Features
+ARPURLUPDATEINFO $product_page|properties.txt|Programs and Features
+ARPURLINFOABOUT http://www.morvane.example/|properties.txt|Programs and Features
+ARPNOREPAIR 1|properties.txt|Programs and Features
+ARPSIZE $size_kb|properties.txt|Programs and Features
+EOF
+icon=$(sed -n 's/^ARPPRODUCTICON //p' properties.txt)
+check "Programs and Features shows the package's icon" grep -qx "Icon.$icon" <(msiinfo streams "$msi")
+
+msiinfo extract "$msi" Binary.InstallerActions >installeractions.dll
+msiextract -C from-msi "$msi" >/dev/null
+verifies() { osslsigncode verify -CAfile ca.pem -in "$1" >/dev/null; }
+for file in unpacked/zapwick.exe installeractions.dll from-msi/*/Zapwick/zapwick.exe "$msi"; do
+    check "$file is signed, and the signature verifies" verifies "$file"
+done
+run=$(wine "$ZW_BUILD_DIR/bin/probe.exe" start zapwick "$(wine winepath -w unpacked/zapwick.exe)" |
+    tr -d '\r') && status=0 || status=$?
+say "the signed Zapwick: $run"
+expect_equal "the signed Zapwick shows its window and tray icon and ends cleanly" 0 "$status"
+finish
