@@ -30,9 +30,7 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     // Only its icon shows; Messenger is switched off.
     Zapwick zapwick;
     ASSERT_TRUE(zapwick.Ready());
-    const std::vector<HWND> icons = WaitForNewIcons(before);
-    ASSERT_EQ(icons.size(), 1u);
-    HWND hIcon = icons[0], hDlg = zapwick.Dialog();
+    HWND hIcon = WaitForNewIcons(before).at(0), hDlg = zapwick.Dialog();
     EXPECT_TRUE(WindowsOf(zapwick.Pid(), nullptr, nullptr, true).empty());
     EXPECT_TRUE(PumpUntil(
         [&] { return ReadValue(HKEY_LOCAL_MACHINE, kMessenger, "Start") == RegDword(4); }));

@@ -22,11 +22,9 @@ inline std::wstring BinDir() {
 
 // The text as a program reads it in the system code page.
 inline std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * 2 + 1, '\0');
-    narrow.resize(::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &narrow[0], int(narrow.size()),
-                                        nullptr, nullptr) -
-                  1);
-    return narrow;
+    char narrow[2 * MAX_PATH + 1];
+    return std::string(narrow, ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), int(text.size()),
+                                                     narrow, sizeof(narrow), nullptr, nullptr));
 }
 
 inline std::string TextOf(HWND hWnd) {
@@ -133,9 +131,9 @@ public:
         PumpUntil(
             [&] { return ::GetExitCodeProcess(m_pi.hProcess, &code) && code != STILL_ACTIVE; },
             10000);
-        if (code == 0) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure()
-               << (code == STILL_ACTIVE ? "still running" : "exit code ") << code;
+        return code == 0
+                   ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure() << "exit code " << code << " (259: running)";
     }
     // The same after WM_CLOSE to its main frame, as another program may send.
     ::testing::AssertionResult Closes() {

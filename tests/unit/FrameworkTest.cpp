@@ -1,11 +1,11 @@
 // The framework's rules for windows of this process: when a window object is
-// freed, what the end of the main window does, and how a modal loop ends.
+// freed and what the end of the main window does (how a modal loop passes
+// the end on, the end-to-end tests see), and the error mode at start-up.
 #include <tuple>
 
 #include "Support.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
-#include "ui/AboutDlg.h"
 
 namespace {
 
@@ -61,20 +61,6 @@ TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQ
         EXPECT_EQ(TakeQuit(), bMain ? 0 : -1) << pszWhat;
         EXPECT_EQ(app.m_pMainWnd, nullptr) << pszWhat;
     }
-}
-
-TEST(ModalLoopTest, AQuitMessageEndsTheLoopAndIsPassedOn) {
-    CWinApp app("Zapwick");
-    auto* pFrame = new CFrameWnd;  // frees itself
-    ASSERT_TRUE(pFrame->Create(nullptr, "main"));
-    app.m_pMainWnd = pFrame;
-    ::PostQuitMessage(7);
-    EXPECT_EQ(CAboutDlg().DoModal(), -1);
-    EXPECT_EQ(::FindWindowA("#32770", "About Zapwick"), nullptr);
-    EXPECT_TRUE(::IsWindowEnabled(pFrame->GetSafeHwnd())) << "the owner is enabled again";
-    EXPECT_EQ(TakeQuit(), 7);
-    app.m_pMainWnd = nullptr;
-    pFrame->DestroyWindow();
 }
 
 TEST(StartUpTest, NoErrorBoxForADriveThatIsNotReadyNorForAFileThatCannotBeOpened) {
