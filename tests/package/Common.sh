@@ -21,11 +21,6 @@ check() {
 expect_equal() {
     if [ "$2" = "$3" ]; then say "ok: $1"; else fail "$1: expected [$2], got [$3]"; fi
 }
-# quietly COMMAND...: its output only when it fails.
-quietly() {
-    local output
-    output=$("$@" 2>&1) || { echo "$output" >&2; return 1; }
-}
 finish() {
     say "$failures failed checks, $((SECONDS - started)) s"
     [ "$failures" = 0 ]

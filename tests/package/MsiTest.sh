@@ -57,11 +57,8 @@ start_installed() {
 # Whether that program ended within 5 s (the installer has already waited for
 # it), and cleanly, by itself: one that the installer had to end exits with 1.
 ended_when_asked() {
-    local deadline=$((SECONDS + 5)) status=0
-    while kill -0 "$zapwick_pid" 2>/dev/null; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
+    local status=0
+    timeout 5 tail --pid="$zapwick_pid" -f /dev/null || return 1
     wait "$zapwick_pid" || status=$?
     zapwick_pid=
     [ "$status" = 0 ]

@@ -6,7 +6,9 @@
 # code-signing certificate. Then:
 #   the ZIP holds exactly zapwick.exe, help.chm, README.txt and LICENSE, its
 #     program is built for the architecture, and SHA256SUMS matches;
-#   every place that shows the version shows the changed one;
+#   every place that shows the version shows the changed one, and the
+#     manifest asks for per-monitor DPI, the controls of the system, the
+#     supported Windows and no elevation;
 #   Programs and Features gets its links, no Repair, the icon and the size;
 #   the program, the installer's DLL, the program inside the .msi and the .msi
 #     carry signatures that verify against the CA, and the signed program
@@ -23,9 +25,9 @@ IFS=. read -r major minor patch <<<"$version"
 v=$((major + 1)).$((minor + 1)).$((patch + 1)) d=$((major + 1)).$((minor + 1))
 cp -r "$root"/{CMakeLists.txt,LICENSE,bench,cmake,help,packaging,src} source/
 sed -i "s/^project(Zapwick VERSION $version /project(Zapwick VERSION $v /" source/CMakeLists.txt
-quietly cmake -S source -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$ZW_ARCH.cmake \
+cmake -S source -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$ZW_ARCH.cmake \
     -DBUILD_TESTING=OFF -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=0
-quietly cmake --build build -j2 --target zapwick installeractions zapwick_help
+cmake --build build -j2 --target zapwick installeractions zapwick_help
 
 # The CA, and a code-signing certificate that it issues, in a PKCS#12 file.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-CA \
@@ -64,6 +66,15 @@ VALUE "FileVersion", "$v.0"|resources.txt|the version resource
 VALUE "ProductVersion", "$d"|resources.txt|the version resource
 "Zapwick Version $d"|resources.txt|the About box
 version=""$v.0""|resources.txt|the manifest
+<dpiAwareness xmlns=""http://schemas.microsoft.com/SMI/2016/WindowsSettings"">PerMonitorV2, PerMonitor<|resources.txt|the manifest's DPI awareness
+<dpiAware xmlns=""http://schemas.microsoft.com/SMI/2005/WindowsSettings"">true/pm<|resources.txt|the manifest's DPI awareness before Windows 10
+name=""Microsoft.Windows.Common-Controls"" version=""6.0.0.0""|resources.txt|the manifest's controls
+<requestedExecutionLevel level=""asInvoker"" uiAccess=""false""/>|resources.txt|the manifest's elevation
+<supportedOS Id=""{e2011457-1546-43c5-a5fe-008deee3d3f0}""/>|resources.txt|the manifest: Vista
+<supportedOS Id=""{35138b9a-5d96-4fbd-8e2d-a2440225f93a}""/>|resources.txt|the manifest: 7
+<supportedOS Id=""{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}""/>|resources.txt|the manifest: 8
+<supportedOS Id=""{1f676c76-80e1-4239-95bb-83d0f6d0da78}""/>|resources.txt|the manifest: 8.1
+<supportedOS Id=""{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}""/>|resources.txt|the manifest: 10 and 11
 Zapwick version $d |help.txt|the help's welcome page
 Zapwick Version $d<|help.txt|the help's tray icon page
 Zapwick $d$(printf '\r')|unpacked/README.txt|README.txt

@@ -38,15 +38,12 @@ inline long CountHandles(DWORD pid) {
 // table hangs off the process environment block (GdiSharedHandleTable); Wine
 // lists only the process's own objects there, 24 bytes each, the type at 14.
 inline long CountGdiObjects(HANDLE hProcess) {
-    PROCESS_BASIC_INFORMATION info = {};
-    BYTE* pTable = nullptr;
+    PROCESS_BASIC_INFORMATION info = {};  // a failure leaves no address to read
+    ::NtQueryInformationProcess(hProcess, ProcessBasicInformation, &info, sizeof(info), nullptr);
+    BYTE* pTable =
+        reinterpret_cast<BYTE*>(info.PebBaseAddress) + (sizeof(PVOID) == 8 ? 0xF8 : 0x94);
     std::vector<BYTE> table(0x10000 * 24);
-    if (::NtQueryInformationProcess(hProcess, ProcessBasicInformation, &info, sizeof(info),
-                                    nullptr) ||
-        !::ReadProcessMemory(
-            hProcess,
-            reinterpret_cast<BYTE*>(info.PebBaseAddress) + (sizeof(PVOID) == 8 ? 0xF8 : 0x94),
-            &pTable, sizeof(pTable), nullptr) ||
+    if (!::ReadProcessMemory(hProcess, pTable, &pTable, sizeof(pTable), nullptr) ||
         !::ReadProcessMemory(hProcess, pTable, table.data(), table.size(), nullptr))
         return -1;
     long count = 0;

@@ -24,11 +24,6 @@ inline bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000)
     }
 }
 
-// Dispatches the messages queued for this thread.
-inline void PumpPending() {
-    PumpUntil([] { return true; }, 0);
-}
-
 // A registry value's type and bytes; REG_NONE for a value that is absent.
 using RegValue = std::pair<DWORD, std::vector<BYTE>>;
 

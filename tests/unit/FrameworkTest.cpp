@@ -11,12 +11,6 @@ namespace {
 
 bool s_bDeleted = false, s_bFreedInHandler = false, s_bFailCreate = false;
 
-// Takes a quit message from the queue; -1 if there is none.
-INT_PTR TakeQuit() {
-    MSG msg;
-    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? msg.wParam : -1;
-}
-
 // A frame that says when it is freed. On WM_APP its owner deletes it from
 // inside its own handler; its creation fails while s_bFailCreate is set.
 class CProbeFrame : public CFrameWnd {
@@ -58,7 +52,10 @@ TEST(LifetimeTest, AFrameIsFreedAfterTheHandlerThatEndsItAndOnlyTheMainOnePostsQ
         EXPECT_FALSE(s_bFreedInHandler) << pszWhat;
         EXPECT_TRUE(s_bDeleted) << pszWhat;
         EXPECT_FALSE(::IsWindow(hFrame)) << pszWhat;
-        EXPECT_EQ(TakeQuit(), bMain ? 0 : -1) << pszWhat;
+        MSG quit = {};
+        quit.wParam =
+            ::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? quit.wParam : 99;
+        EXPECT_EQ(quit.wParam, bMain ? 0u : 99u) << pszWhat << ": the quit message's code";
         EXPECT_EQ(app.m_pMainWnd, nullptr) << pszWhat;
     }
 }

@@ -50,7 +50,7 @@ TEST(ClickMachineTest, SequencesOfNotificationsMakeTheseEventsFromPostedMessages
             pressed = nStep == DOWN ? ::GetTickCount() : pressed;
             EXPECT_EQ(::SendMessageA(pWnd->GetSafeHwnd(), WM_TRAY_NOTIFY, nIcon, nStep), 0);
             EXPECT_EQ(pWnd->m_events.size(), nEvents) << "not run inside the notification";
-            PumpPending();
+            PumpUntil([] { return true; }, 0);  // what is queued
         }
     }
     // Long enough for every click timer still running to fire, as the waits above did.
