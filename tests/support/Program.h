@@ -51,7 +51,7 @@ inline std::vector<HWND> WindowsOf(DWORD pid, const char* pszClass = nullptr,
 // The first visible one, once it has come within 10 s; null if none did.
 inline HWND WaitForWindow(DWORD pid, const char* pszClass, const char* pszTitle = nullptr) {
     std::vector<HWND> found;
-    PumpUntil([&] { return !(found = WindowsOf(pid, pszClass, pszTitle, true)).empty(); }, 10000);
+    PumpUntil([&] { return !(found = WindowsOf(pid, pszClass, pszTitle, true)).empty(); });
     return found.empty() ? nullptr : found.front();
 }
 
@@ -120,7 +120,7 @@ public:
     // Success when it ends by itself within the time, with exit code 0.
     ::testing::AssertionResult ExitsCleanly() {
         DWORD code = STILL_ACTIVE;
-        PumpUntil([&] { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; }, 10000);
+        PumpUntil([&] { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; });
         ::GetExitCodeProcess(m_pi.hProcess, &code);
         if (code == 0) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "exit code " << code << " (259: still running)";

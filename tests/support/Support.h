@@ -14,7 +14,9 @@
 #include <vector>
 
 // Serves this thread's messages until pred() holds or timeoutMs have passed.
-inline bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 5000) {
+// The default is long: on a loaded host Wine has taken over 5 s to start a
+// program, and a deadline costs nothing while the condition is met in time.
+inline bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000) {
     for (const DWORD start = ::GetTickCount();;) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
