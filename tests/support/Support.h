@@ -14,8 +14,8 @@
 #include <vector>
 
 // Serves this thread's messages until pred() holds or timeoutMs have passed.
-// The default is long: on a loaded host Wine has taken over 5 s to start a
-// program, and a deadline costs nothing while the condition is met in time.
+// The default is long: on a loaded CI host a program that Zapwick started was
+// once not seen within 5 s, and a deadline costs nothing when it is met.
 inline bool PumpUntil(const std::function<bool()>& pred, DWORD timeoutMs = 10000) {
     for (const DWORD start = ::GetTickCount();;) {
         MSG msg;
