@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "NarrowPath.h"
 #include "SettingsStore.h"
 #include "Wnd.h"
 #include "res/resource.h"
@@ -34,20 +35,6 @@ int AppMessageBox(LPCSTR pszText, UINT nType) {
 
 HINSTANCE AppInstance() {
     return s_pApp && s_pApp->m_hInstance ? s_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
-}
-
-CString GetModulePath(HMODULE hModule) {
-    // MAX_PATH is only where we start: a path that does not fit is read whole
-    // with a larger buffer, never cut.
-    for (DWORD nSize = MAX_PATH; nSize <= 0x10000; nSize *= 2) {
-        char* pszPath = new char[nSize];
-        const DWORD nLength = ::GetModuleFileNameA(hModule, pszPath, nSize);
-        CString strPath(pszPath, static_cast<int>(nLength < nSize ? nLength : 0));
-        delete[] pszPath;
-        if (nLength == 0) return CString();
-        if (nLength < nSize) return strPath;
-    }
-    return CString();
 }
 
 CString LoadResString(UINT nId) {

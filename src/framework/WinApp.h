@@ -57,8 +57,5 @@ int AppMessageBox(LPCSTR pszText, UINT nType = MB_OK);
 // The module whose resources and window classes the program uses.
 HINSTANCE AppInstance();
 
-// The full path of a module, however long.
-CString GetModulePath(HMODULE hModule);
-
 // The string table entry nId, or an empty string.
 CString LoadResString(UINT nId);
