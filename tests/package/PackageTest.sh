@@ -68,6 +68,7 @@ VALUE "ProductVersion", "$d"|resources.txt|the version resource
 version=""$v.0""|resources.txt|the manifest
 <dpiAwareness xmlns=""http://schemas.microsoft.com/SMI/2016/WindowsSettings"">PerMonitorV2, PerMonitor<|resources.txt|the manifest's DPI awareness
 <dpiAware xmlns=""http://schemas.microsoft.com/SMI/2005/WindowsSettings"">true/pm<|resources.txt|the manifest's DPI awareness before Windows 10
+<activeCodePage xmlns=""http://schemas.microsoft.com/SMI/2019/WindowsSettings"">UTF-8<|resources.txt|the manifest's code page
 name=""Microsoft.Windows.Common-Controls"" version=""6.0.0.0""|resources.txt|the manifest's controls
 <requestedExecutionLevel level=""asInvoker"" uiAccess=""false""/>|resources.txt|the manifest's elevation
 <supportedOS Id=""{e2011457-1546-43c5-a5fe-008deee3d3f0}""/>|resources.txt|the manifest: Vista

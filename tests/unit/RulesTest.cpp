@@ -1,10 +1,12 @@
 // Rules that are hard to reach from outside the program, as tables: the
-// reminder's reading of its stored time, the Messenger switch-off, and where
-// the program's directory ends in a double-byte code page.
+// reminder's reading of its stored time, the Messenger switch-off, where the
+// program's directory ends in a double-byte code page and in UTF-8, and how a
+// folder is spelled for the programs that it starts.
 #include <tuple>
 
 #include "Support.h"
 #include "blocking/MessengerService.h"
+#include "framework/NarrowPath.h"
 #include "ui/HelpCommands.h"
 #include "ui/UpdateReminder.h"
 
@@ -72,9 +74,37 @@ TEST(DirectoryPartTest, EndsAtTheLastBackslashThatIsNotTheSecondByteOfACharacter
         {"C:\\dir\\\x95\x5C", 932, "C:\\dir\\"},
         {"C:\\\x95\x5C\\zapwick.HLP", 932, "C:\\\x95\x5C\\"},
         {"C:\\dir\\\x95\x5C", 1252, "C:\\dir\\\x95\x5C"},
+        {"C:\\\xC5\x81ukasz\\\xE8\xA1\xA8\\zapwick.HLP", CP_UTF8,
+         "C:\\\xC5\x81ukasz\\\xE8\xA1\xA8\\"},
     };
     for (const auto& [pszPath, nCodePage, pszDir] : cases)
         EXPECT_STREQ(GetDirectoryPart(pszPath, nCodePage), pszDir) << pszPath << " " << nCodePage;
+}
+
+// This process, like the program, speaks UTF-8 (their manifest says so); the
+// programs that it starts read their command lines in the code page given.
+TEST(NarrowPathTest, AFolderAsItIsWhereTheReadersCodePageSpellsItElseItsShortForm) {
+    wchar_t temp[MAX_PATH];
+    const std::wstring base(temp, ::GetTempPathW(MAX_PATH, temp));
+    // A folder's name, the readers' code page, whether the path stays as it is.
+    const std::tuple<const wchar_t*, UINT, bool> cases[] = {
+        {L"zap wick", 1252, true},
+        {L"\x0141ukasz \x017B\x00F3\x0142\x0107", 1252, false},
+        {L"\x0141ukasz \x017B\x00F3\x0142\x0107", 1250, true},
+        {L"\x8868", 1252, false},
+        {L"\x8868", 932, true},
+        {L"\x65E5\x672C \x0141", CP_UTF8, true},
+    };
+    for (const auto& [pszName, nCodePage, bAsItIs] : cases) {
+        const std::wstring dir = base + pszName;
+        ::CreateDirectoryW(dir.c_str(), nullptr);
+        wchar_t path[MAX_PATH] = {}, longPath[MAX_PATH] = {};
+        ::MultiByteToWideChar(CP_ACP, 0, GetNarrowPath(dir.c_str(), nCodePage), -1, path, MAX_PATH);
+        ::GetLongPathNameW(path, longPath, MAX_PATH);
+        EXPECT_EQ(path == dir, bAsItIs) << nCodePage;
+        EXPECT_EQ(longPath, dir) << nCodePage;
+        ::RemoveDirectoryW(dir.c_str());
+    }
 }
 
 }  // namespace
