@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# MsiTest.sh: the Windows Installer package under Wine, silently (/qn), for the
-# user and, with ALLUSERS=1, for the machine. It builds this tree's package
-# with packaging/build-msi.sh, and an older one (a lower version, a different
+# MsiTest.sh: the Windows Installer package under Wine, for the user and, with
+# ALLUSERS=1, for the machine. It builds this tree's package with
+# packaging/build-msi.sh, and an older one (a lower version, a different
 # zapwick.exe) from the same source, then in each scope:
-#   old installed, Zapwick running: the upgrade closes it and leaves one entry;
-#     installing the same package again changes nothing;
+#   old installed silently (no Zapwick started), Zapwick running: the upgrade,
+#     with the full interface, closes it, starts one new one and leaves one
+#     entry; installing it again with ZW_NOSTART=1 closes that one, starts
+#     none, and leaves a copy on another desktop, which it cannot ask, running;
 #   the files, the Start menu shortcut, the log-on start, the record of the
 #     folder, the registration and the entry are the scope's;
 #   a removal inside an upgrade (as Windows marks it) keeps Task Manager's
 #     record of the user's choice for the log-on start;
-#   Zapwick running, a setting of its own written: the removal closes it and
-#     leaves nothing of the package in the file system or the registry (that
-#     record included; for the machine, the user's setting stays), and the
-#     Messenger value as the program left it.
+#   Zapwick running, a setting of its own written: the removal, with the full
+#     interface, closes it, starts none and leaves nothing of the package in
+#     the file system or the registry (that record included; for the machine,
+#     the user's setting stays), and the Messenger value as the program left it.
+# Before all that, the package's tables against Windows Installer's rules.
 source "$(dirname "$0")/Common.sh"
 source "$ZW_BUILD_DIR/packaging/package-inputs.sh"
 scratch="$ZW_BUILD_DIR/tests/msi-scratch"
@@ -39,12 +42,23 @@ remove_all_zapwick() {
     for entry in $(zapwick_entries); do wine msiexec /x "${entry##*\\}" /qn || true; done
 }
 # installs WHAT ARGS...: msiexec succeeds at once (3010, "restart needed",
-# would show as 194: the loader keeps the low byte).
+# would show as 194: the loader keeps the low byte). Without /qn, with the
+# full interface, which shows nothing here: the package has no dialogs.
 installs() {
     local what=$1 status=0
     shift
-    wine msiexec "$@" /qn || status=$?
+    wine msiexec "$@" || status=$?
     expect_equal "$what succeeds at once" 0 "$status"
+}
+# How many copies of the installed program run (a process that has ended but
+# is not yet reaped is a zombie, Z, and does not).
+running() {
+    ps -eo stat=,args= | ZW_PROGRAM=$installed_program \
+        awk '$1 !~ /^Z/ { sub(/^[^ ]+ +/, ""); n += $0 == ENVIRON["ZW_PROGRAM"] } END { print n + 0 }'
+}
+# until_running N: waits up to 10 s for N copies.
+until_running() {
+    for _ in $(seq 100); do [ "$(running)" = "$1" ] && return; sleep 0.1; done
 }
 # Starts the installed program as the log-on start does, and waits for its
 # main window.
@@ -91,6 +105,19 @@ cp "${files[0]}" old-zapwick.exe
 printf 'Zapwick 0.0.0, an older build' >>old-zapwick.exe
 bash "$root/packaging/build-msi.sh" new.msi "$arch" "$version" "${files[@]}" "$icon" "$actions"
 bash "$root/packaging/build-msi.sh" old.msi "$arch" 0.0.0 old-zapwick.exe "${files[@]:1}" "$icon" "$actions"
+# Windows Installer's own rules, where the tables show them. Only a deferred
+# action (0x400) may run without impersonation (0x800: ICE68). A component
+# installed for one user is kept by a value of the user's (ICE38, ICE43); one
+# for either scope by a value of the installation's (HKMU, -1, of either scope:
+# see README).
+msiinfo export new.msi CustomAction | tr -d '\r' >actions.txt
+check "no immediate action is marked to run without impersonation" \
+    awk 'NR > 3 && int($2 / 2048) % 2 && !(int($2 / 1024) % 2) { bad = 1 } END { exit bad }' actions.txt
+msiinfo export new.msi Registry | tr -d '\r' >registry.txt
+msiinfo export new.msi Component | tr -d '\r' >components.txt
+check "every component is kept by a registry value of the installation's scope" awk -F'\t' '
+    FNR == NR { if (FNR > 3) root[$1] = $2; next }
+    FNR > 3 && (int($4 / 4) % 2 == 0 || root[$6] != -1) { bad = 1 } END { exit bad }' registry.txt components.txt
 IFS=';' read -r local_appdata program_files < <(wine cmd /c 'echo %LOCALAPPDATA%;%ProgramFiles%' | tr -d '\r')
 drive_c=$(wine winepath -u 'C:\' | tr -d '\r')
 names=(zapwick.exe help.chm README.txt LICENSE)
@@ -125,17 +152,27 @@ for scope in user machine; do
     installed_program="${folder}zapwick.exe"
     say "for the $scope:"
 
-    installs "installing the old package" /i old.msi "${props[@]}"
+    installs "installing the old package" /i old.msi "${props[@]}" /qn
+    expect_equal "a silent installation starts no Zapwick" 0 "$(running)"
     start_installed
     installs "the upgrade" /i new.msi "${props[@]}"
     check "the upgrade closed the running Zapwick" ended_when_asked
+    expect_equal "and started one" 1 "$(running)"
     unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
     # Before installing again: Wine's reinstallation copies every file anew.
     check "the upgrade put the new zapwick.exe in place" cmp -s "${files[0]}" "$unix_folder/zapwick.exe"
     entry=$(zapwick_entries)
     expect_equal "one entry in Programs and Features after the upgrade" 1 "$(grep -c . <<<"$entry")"
-    installs "installing the same package again" /i new.msi "${props[@]}"
+    # A copy on another desktop of this session, whose windows the installer
+    # cannot see: like one in another session where there is no Restart Manager.
+    wine explorer /desktop=zwother,640x480 "$installed_program" &
+    until_running 2
+    installs "installing the same package again" /i new.msi "${props[@]}" ZW_NOSTART=1 /l*v again.log
     expect_equal "installing it again keeps the one entry" "$entry" "$(zapwick_entries)"
+    expect_equal "it closed the copy on this desktop, started none, and left the other" 1 "$(running)"
+    check "the log names the copy left running" grep -q "could not be asked to close" again.log
+    wine taskkill /f /im zapwick.exe >/dev/null
+    zw_stop $!
 
     expect_equal "the folder holds the four files" "LICENSE README.txt help.chm zapwick.exe" \
         "$(cd "$unix_folder" && LC_ALL=C ls -A | tr '\n' ' ' | sed 's/ $//')"
@@ -157,14 +194,15 @@ for scope in user machine; do
     for key in "${approvals[@]}"; do
         wine reg add "$hive\\$approved\\$key" /v Zapwick /t REG_BINARY /d 030000000000000000000000 /f >/dev/null
     done
-    installs "a removal inside an upgrade" /x "${entry##*\\}" UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
+    installs "a removal inside an upgrade" /x "${entry##*\\}" /qn UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
     expect_equal "it keeps the record of the user's choice" "${#approvals[@]}" "$(records)"
 
-    installs "installing it again" /i new.msi "${props[@]}"
+    installs "installing it again" /i new.msi "${props[@]}" /qn
     start_installed
     wine reg add 'HKCU\Software\Morvane\Zapwick\Setup' /v t_first_update /t REG_DWORD /d 1 /f >/dev/null
     installs "the removal" /x "${entry##*\\}"
     check "the removal closed the running Zapwick" ended_when_asked
+    expect_equal "and started none" 0 "$(running)"
     if [ $scope = machine ]; then
         expect_equal "the user's own setting stays" 0x1 \
             "$(value_of 'HKCU\Software\Morvane\Zapwick\Setup' t_first_update)"
