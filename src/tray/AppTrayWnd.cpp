@@ -49,8 +49,10 @@ void AllowMessageFromShell(HWND hWnd, UINT nMsg) {
 int CAppTrayWnd::OnCreate(LPCREATESTRUCTA) {
     if (Default() == -1) return -1;
     m_nTaskbarCreatedMsg = ::RegisterWindowMessageA("TaskbarCreated");
-    // Elevated, the program would not hear of a new taskbar from Explorer.
+    // Elevated, the program would hear neither of a new taskbar nor of clicks
+    // on its icon from Explorer, which runs at a lower integrity level.
     if (m_nTaskbarCreatedMsg) AllowMessageFromShell(m_hWnd, m_nTaskbarCreatedMsg);
+    AllowMessageFromShell(m_hWnd, WM_TRAY_NOTIFY);
     LoadTrayIcon();
     SetTimer(TIMER_TRAY_REFRESH, TRAY_REFRESH_INTERVAL_MS);
     OnTimer(TIMER_TRAY_REFRESH);  // the icon is there before the first tick
