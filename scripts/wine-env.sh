@@ -14,6 +14,13 @@ case "$ZW_ARCH" in
     *) echo "wine-env.sh: ZW_ARCH must be win32 or win64, not '$ZW_ARCH'" >&2; return 1 ;;
 esac
 case ":$PATH:" in *":$zw_root/scripts/wine-bin:"*) ;; *) export PATH="$zw_root/scripts/wine-bin:$PATH" ;; esac
+# Wine names Unix files in the character set of the locale: without UTF-8 it
+# can make no file whose name is outside ASCII, and the tests make such
+# folders. A host's C or POSIX locale (a bare Debian's) gets C.UTF-8, which
+# every Debian has; Wine's code page stays 1252 either way.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+    export LC_ALL= LC_CTYPE=C.UTF-8
+fi
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
