@@ -15,7 +15,8 @@
 #     interface, closes it, starts none and leaves nothing of the package in
 #     the file system or the registry (that record included; for the machine,
 #     the user's setting stays), and the Messenger value as the program left it.
-# Before all that, the package's tables against Windows Installer's rules.
+# Before all that: the package's tables against Windows Installer's rules, and
+# an upgrade that closes a Zapwick in a folder that the code page cannot spell.
 source "$(dirname "$0")/Common.sh"
 source "$ZW_BUILD_DIR/packaging/package-inputs.sh"
 scratch="$ZW_BUILD_DIR/tests/msi-scratch"
@@ -135,6 +136,14 @@ wine reg delete 'HKCU\Software\Morvane' /f >/dev/null 2>&1 || true
 for props in "" ALLUSERS=1; do
     wine msiexec /i new.msi $props /qn && remove_all_zapwick || { fail "a first installation failed"; exit 1; }
 done
+# For a user whose name the code page cannot spell, the upgrade finds the
+# Zapwick that runs from the folder and closes it.
+installed_program='C:\users\Łukasz Żółć 日本\Zapwick\zapwick.exe'
+installs "installing for such a user" /i old.msi INSTALLDIR="${installed_program%zapwick.exe}" /qn
+start_installed
+installs "upgrading there" /i new.msi INSTALLDIR="${installed_program%zapwick.exe}" /qn
+check "the upgrade closed the Zapwick running there" ended_when_asked
+remove_all_zapwick
 wine reg add 'HKLM\SYSTEM\ControlSet001\Services\Messenger' /v Start /t REG_DWORD /d 4 /f >/dev/null
 for key in "HKCU\\$approved\\Run" "HKLM\\$approved\\Run" "HKLM\\$approved\\Run32"; do
     wine reg add "$key" /f >/dev/null
