@@ -28,7 +28,8 @@ zw_detect_archs() {
             continue
         elif [ "$arch" = win32 ]; then
             why="this host cannot run 32-bit programs (/usr/lib/wine/wine does not start:"
-            why+=" $(/usr/lib/wine/wine --version 2>&1 | head -n1 | sed 's/^.*: //'); a kernel"
+            # The loader's failure is the answer here, not an error of this script.
+            why+=" $({ /usr/lib/wine/wine --version 2>&1 || true; } | head -n1 | sed 's/^.*: //'); a kernel"
             why+=" with 32-bit emulation off says so in dmesg)"
         else
             why="the 64-bit Wine loader /usr/lib/wine/wine64 does not start here"
