@@ -10,7 +10,8 @@ endif()
 # The package's own code (its Binary table, never installed): it asks a
 # running Zapwick to close before files are replaced or removed, and forgets
 # the user's start-up choice at removal.
-add_library(installeractions MODULE packaging/InstallerActions.cpp)
+add_library(installeractions MODULE packaging/InstallerActions.cpp packaging/InstallerLog.cpp
+    packaging/RunningCopies.cpp packaging/ExplorerStart.cpp)
 set_target_properties(installeractions PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
