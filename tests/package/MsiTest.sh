@@ -57,7 +57,7 @@ running() {
     ps -eo stat=,args= | ZW_PROGRAM=$installed_program \
         awk '$1 !~ /^Z/ { sub(/^[^ ]+ +/, ""); n += $0 == ENVIRON["ZW_PROGRAM"] } END { print n + 0 }'
 }
-# until_running N: waits up to 10 s for N copies.
+# until_running N: waits up to 10 s for N copies (no longer than that takes).
 until_running() {
     for _ in $(seq 100); do [ "$(running)" = "$1" ] && return; sleep 0.1; done
 }
@@ -166,6 +166,7 @@ for scope in user machine; do
     start_installed
     installs "the upgrade" /i new.msi "${props[@]}"
     check "the upgrade closed the running Zapwick" ended_when_asked
+    until_running 1  # Explorer may still be starting it
     expect_equal "and started one" 1 "$(running)"
     unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
     # Before installing again: Wine's reinstallation copies every file anew.
