@@ -10,5 +10,5 @@
 bool IsElevatedByUac();
 
 // Asks Explorer to start pszProgram in pszFolder; false where there is no
-// Explorer to ask, or it refused. COM must be initialised on this thread.
+// Explorer to ask, or it refused.
 bool StartThroughExplorer(const wchar_t* pszProgram, const wchar_t* pszFolder);

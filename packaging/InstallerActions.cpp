@@ -11,7 +11,6 @@
 
 #include <msi.h>
 #include <msiquery.h>
-#include <objbase.h>
 
 #include "ExplorerStart.h"
 #include "InstallerLog.h"
@@ -74,10 +73,7 @@ extern "C" __declspec(dllexport) UINT __stdcall StartZapwick(MSIHANDLE hInstall)
     // From an elevated prompt this process has the administrator's full rights,
     // which Zapwick needs not and should not inherit: Explorer starts it then.
     if (IsElevatedByUac()) {
-        const HRESULT hrCom = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const bool bStarted = StartThroughExplorer(program, folder);
-        if (SUCCEEDED(hrCom)) ::CoUninitialize();
-        if (bStarted) return ERROR_SUCCESS;
+        if (StartThroughExplorer(program, folder)) return ERROR_SUCCESS;
         Log(hInstall, L"Explorer did not start %s; starting it as the installer runs", program);
     }
     STARTUPINFOW si = {};

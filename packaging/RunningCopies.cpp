@@ -25,7 +25,6 @@ struct Programs {
     DWORD ids[kMaxPrograms];
     HANDLE handles[kMaxPrograms];
     State states[kMaxPrograms];
-    bool queried[kMaxPrograms];
     int count;
 };
 
@@ -36,9 +35,9 @@ struct Request {
     WPARAM wParam;
 };
 
+// A function that not every Windows has, or null.
 template <typename Fn>
-Fn Function(const wchar_t* pszModule, const char* pszName) {
-    HMODULE hModule = ::GetModuleHandleW(pszModule);
+Fn Proc(HMODULE hModule, const char* pszName) {
     return reinterpret_cast<Fn>(
         reinterpret_cast<void*>(hModule ? ::GetProcAddress(hModule, pszName) : nullptr));
 }
@@ -47,7 +46,8 @@ Fn Function(const wchar_t* pszModule, const char* pszName) {
 // answers for a process of the other bitness; Windows XP has only the other.
 bool ImagePath(HANDLE hProcess, wchar_t* pszPath, DWORD cchPath) {
     using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-    static const auto query = Function<QueryFn>(L"kernel32.dll", "QueryFullProcessImageNameW");
+    static const auto query =
+        Proc<QueryFn>(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW");
     DWORD cch = cchPath;
     if (query && query(hProcess, 0, pszPath, &cch)) return true;
     return ::GetModuleFileNameExW(hProcess, nullptr, pszPath, cchPath) != 0;
@@ -74,7 +74,6 @@ void FindPrograms(const wchar_t* pszProgram, Programs* pPrograms) {
             pPrograms->ids[i] = entry.th32ProcessID;
             pPrograms->handles[i] = hProcess;
             pPrograms->states[i] = NOT_ASKED;
-            pPrograms->queried[i] = false;
         } else {
             ::CloseHandle(hProcess);
         }
@@ -94,16 +93,11 @@ void AskThroughRestartManager(MSIHANDLE hInstall, const wchar_t* pszProgram, Pro
     ::lstrcatW(path, L"\\rstrtmgr.dll");
     HMODULE hRm = ::LoadLibraryW(path);
     if (!hRm) return;
-    const auto start = reinterpret_cast<decltype(&::RmStartSession)>(
-        reinterpret_cast<void*>(::GetProcAddress(hRm, "RmStartSession")));
-    const auto reg = reinterpret_cast<decltype(&::RmRegisterResources)>(
-        reinterpret_cast<void*>(::GetProcAddress(hRm, "RmRegisterResources")));
-    const auto list = reinterpret_cast<decltype(&::RmGetList)>(
-        reinterpret_cast<void*>(::GetProcAddress(hRm, "RmGetList")));
-    const auto shutdown = reinterpret_cast<decltype(&::RmShutdown)>(
-        reinterpret_cast<void*>(::GetProcAddress(hRm, "RmShutdown")));
-    const auto end = reinterpret_cast<decltype(&::RmEndSession)>(
-        reinterpret_cast<void*>(::GetProcAddress(hRm, "RmEndSession")));
+    const auto start = Proc<decltype(&::RmStartSession)>(hRm, "RmStartSession");
+    const auto reg = Proc<decltype(&::RmRegisterResources)>(hRm, "RmRegisterResources");
+    const auto list = Proc<decltype(&::RmGetList)>(hRm, "RmGetList");
+    const auto shutdown = Proc<decltype(&::RmShutdown)>(hRm, "RmShutdown");
+    const auto end = Proc<decltype(&::RmEndSession)>(hRm, "RmEndSession");
     DWORD dwSession = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
     if (start && reg && list && shutdown && end && start(&dwSession, 0, key) == ERROR_SUCCESS) {
@@ -134,13 +128,15 @@ BOOL CALLBACK SendToWindow(HWND hWnd, LPARAM lParam) {
     ::GetWindowThreadProcessId(hWnd, &id);
     for (int i = 0; i < pPrograms->count; ++i) {
         if (pPrograms->ids[i] != id) continue;
-        const bool bQuery = pRequest->nMsg == WM_QUERYENDSESSION;
-        if (pPrograms->states[i] == (bQuery ? NOT_ASKED : ASKED_HERE)) {
+        // The query goes to every window of a copy that the Restart Manager
+        // did not ask, whatever its other windows answered; the end, to those
+        // that were asked here.
+        if (pPrograms->states[i] == ASKED_BY_RESTART_MANAGER) break;
+        if (pRequest->nMsg == WM_QUERYENDSESSION) pPrograms->states[i] = ASKED_HERE;
+        if (pPrograms->states[i] == ASKED_HERE) {
             DWORD_PTR result = 0;
             ::SendMessageTimeoutW(hWnd, pRequest->nMsg, pRequest->wParam, ENDSESSION_CLOSEAPP,
                                   SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result);
-            // Its other windows are asked too, whatever this one answered.
-            if (bQuery) pPrograms->queried[i] = true;
         }
         break;
     }
@@ -154,8 +150,6 @@ BOOL CALLBACK SendToWindow(HWND hWnd, LPARAM lParam) {
 void AskOnThisDesktop(Programs* pPrograms) {
     Request query = {pPrograms, WM_QUERYENDSESSION, 0};
     ::EnumWindows(&SendToWindow, reinterpret_cast<LPARAM>(&query));
-    for (int i = 0; i < pPrograms->count; ++i)
-        if (pPrograms->queried[i]) pPrograms->states[i] = ASKED_HERE;
     Request end = {pPrograms, WM_ENDSESSION, TRUE};
     ::EnumWindows(&SendToWindow, reinterpret_cast<LPARAM>(&end));
 }
