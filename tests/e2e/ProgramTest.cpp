@@ -195,14 +195,16 @@ struct ScratchDir : std::wstring {
     std::wstring operator/(const wchar_t* pszName) const { return *this + L"\\" + pszName; }
 };
 
-// The path in a recorder's line (UTF-8) between its first nSkip and its last
-// nCut characters, resolved as the program that logged it would.
-std::wstring PathIn(const std::string& line, size_t nSkip, size_t nCut) {
+// The path in a recorder's line (UTF-8) between the text before and after it
+// (ASCII), resolved as the program that logged it would.
+std::wstring PathIn(const std::string& line, const char* pszBefore, const char* pszAfter) {
+    const size_t nSkip = ::strlen(pszBefore), nCut = ::strlen(pszAfter);
+    if (line.size() < nSkip + nCut || line.compare(0, nSkip, pszBefore) ||
+        line.compare(line.size() - nCut, nCut, pszAfter))
+        return L"";
     wchar_t wide[4096] = {}, resolved[4096];
     ::MultiByteToWideChar(CP_UTF8, 0, line.c_str(), -1, wide, 4096);
-    const size_t nLength = ::wcslen(wide);
-    if (nLength < nSkip + nCut) return L"";
-    const std::wstring path(wide + nSkip, wide + nLength - nCut);
+    const std::wstring path(wide + nSkip, wide + ::wcslen(wide) - nCut);
     return std::wstring(resolved, ::GetLongPathNameW(path.c_str(), resolved, 4096));
 }
 
@@ -231,7 +233,7 @@ TEST(HelpAndLogTest, TheSystemsProgramsOnTheFilesBesideItWhateverItsFolderAndThe
         ClickButton(zapwick.Dialog(), ID_TRAY_HELP);
         ASSERT_TRUE(PumpUntil([&] { return RecordedRuns(recorders.m_hh).size() > nHelp; }));
         const std::string help = RecordedRuns(recorders.m_hh).back();
-        EXPECT_EQ(PathIn(help, 7, 27), path + L"\\");
+        EXPECT_EQ(PathIn(help, "hh.exe ", "help.chm::/Introduction.htm"), path + L"\\");
         EXPECT_TRUE(path == unspelled ||
                     help == "hh.exe " + Narrow(path) + "\\help.chm::/Introduction.htm")
             << help;
@@ -268,7 +270,7 @@ TEST(HelpAndLogTest, TheSystemsProgramsOnTheFilesBesideItWhateverItsFolderAndThe
                     return RecordedRuns(recorders.m_notepad).size() > nNotepad;
                 })) << pszWhat;
                 const std::string notepad = RecordedRuns(recorders.m_notepad).back();
-                EXPECT_EQ(PathIn(notepad, 12, 0), log);
+                EXPECT_EQ(PathIn(notepad, "Notepad.exe ", ""), log);
                 EXPECT_TRUE(path == unspelled || notepad == "Notepad.exe " + Narrow(log))
                     << notepad;
             } else {
