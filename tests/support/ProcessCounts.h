@@ -37,7 +37,9 @@ inline long CountHandles(DWORD pid) {
 // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; -1 if they cannot be read. The
 // table hangs off the process environment block (GdiSharedHandleTable); Wine
 // lists only the process's own objects there, 24 bytes each, the type at 14.
-inline long CountGdiObjects(HANDLE hProcess) {
+// Only those of one type if it is given (GDI_TYPE_DC).
+constexpr BYTE GDI_TYPE_DC = 1;
+inline long CountGdiObjects(HANDLE hProcess, BYTE type = 0) {
     PROCESS_BASIC_INFORMATION info = {};  // a failure leaves no address to read
     ::NtQueryInformationProcess(hProcess, ProcessBasicInformation, &info, sizeof(info), nullptr);
     BYTE* pTable =
@@ -47,7 +49,7 @@ inline long CountGdiObjects(HANDLE hProcess) {
         !::ReadProcessMemory(hProcess, pTable, table.data(), table.size(), nullptr))
         return -1;
     long count = 0;
-    for (size_t i = 14; i < table.size(); i += 24) count += table[i] != 0;
+    for (size_t i = 14; i < table.size(); i += 24) count += type ? table[i] == type : table[i] != 0;
     return count;
 }
 
