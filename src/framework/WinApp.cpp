@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "AdminSettings.h"
 #include "NarrowPath.h"
 #include "SettingsStore.h"
 #include "Wnd.h"
@@ -80,4 +81,9 @@ UINT CWinApp::GetProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nDefault) {
 BOOL CWinApp::WriteProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nValue) {
     if (m_strRegistryKey.IsEmpty()) return FALSE;
     return WriteSettingInt(m_strRegistryKey, m_strAppName, pszSection, pszEntry, nValue);
+}
+
+bool CWinApp::GetAdminSetting(LPCSTR pszEntry, DWORD* pdwValue) {
+    if (m_strRegistryKey.IsEmpty()) return false;
+    return ReadAdminSetting(m_strRegistryKey, m_strAppName, pszEntry, pdwValue);
 }

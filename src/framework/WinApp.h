@@ -23,6 +23,9 @@ public:
     // platform's headers make these GetProfileIntA everywhere; that is fine.)
     UINT GetProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nDefault);
     BOOL WriteProfileInt(LPCSTR pszSection, LPCSTR pszEntry, int nValue);
+    // What an administrator set for the application (AdminSettings.h); false
+    // where nothing is set.
+    bool GetAdminSetting(LPCSTR pszEntry, DWORD* pdwValue);
 
     LPCSTR GetAppName() const { return m_strAppName; }
     // The executable's full path with its extension replaced by ".HLP".

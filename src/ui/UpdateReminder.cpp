@@ -13,6 +13,7 @@ constexpr LONGLONG FILETIME_OF_1970 = 116444736000000000;  // 1601 to 1970, in t
 
 const char s_szSection[] = "Setup";
 const char s_szEntry[] = "t_first_update";
+const char s_szSwitch[] = "UpdateReminder";  // set by an administrator: 0 is off
 
 // The stored value holds the low 32 bits of the time; the cast keeps them.
 void StartPeriod(CWinApp* pApp, LONGLONG now) {
@@ -46,6 +47,10 @@ void RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo) {
 
 void RemindToUpdateAt(LPCSTR pszAddress, int nRestartOnNo, LONGLONG now) {
     CWinApp* pApp = GetApp();
+    // Switched off, the reminder neither asks nor starts or restarts a period.
+    // It is read at every close: Group Policy may change it while we run.
+    DWORD dwSwitch = 1;
+    if (pApp && pApp->GetAdminSetting(s_szSwitch, &dwSwitch) && dwSwitch == 0) return;
     const DWORD dwDefault = static_cast<DWORD>(now);
     const DWORD dwStored =
         pApp ? pApp->GetProfileInt(s_szSection, s_szEntry, static_cast<int>(dwDefault)) : dwDefault;

@@ -15,6 +15,7 @@ ReminderDecision DecideReminder(DWORD dwStored, LONGLONG now);
 
 // Starts the period on first use; once it has run out, asks, opens address on
 // Yes, and starts a new period after Yes, or after No if restartOnNo is 1.
+// Does nothing at all where an administrator has set UpdateReminder to 0.
 void RemindToUpdate(LPCSTR pszAddress, int nRestartOnNo);
 
 // The same with the clock given, so that tests can set it anywhere.

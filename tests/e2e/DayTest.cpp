@@ -1,9 +1,11 @@
 // The real zapwick.exe through a user's day, and the update reminder's
-// answers, driven only from outside as the user and Windows would.
+// answers and an administrator's switch for it, driven only from outside as
+// the user, Windows and Group Policy would.
 #include <ctime>
 #include <tuple>
 
 #include "ProcessCounts.h"
+#include "PolicyTemplate.h"
 #include "Program.h"
 
 namespace {
@@ -144,22 +146,46 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     WriteValue(HKEY_LOCAL_MACHINE, kMessenger, "Start", RegValue());
 }
 
-TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
+TEST(ReminderTest, EachStoredTimeAnswerAndAdministratorsSwitchHasItsOutcome) {
     // No browser: a page opened by mistake brings the error box, which keeps the dialog shown.
     Recorders recorders(false);
     const LONGLONG now = std::time(nullptr);
-    // The stored value, the answer (0: no question), the error box, a new period.
-    const std::tuple<const char*, RegValue, int, bool, bool> cases[] = {
-        {"first close", RegValue(), 0, false, true},
-        {"5 bytes read as none", RegValue(REG_BINARY, {1, 2, 3, 4, 5}), 0, false, true},
-        {"a day in", RegDword(static_cast<DWORD>(now - 86400)), 0, false, false},
-        {"stale, No", RegDword(static_cast<DWORD>(now - REMINDER_PERIOD - 60)), IDNO, false, true},
-        {"stale, Yes without a browser", RegDword(0), IDYES, true, true},
+    // The switch: Group Policy's, where the template has it written (in the
+    // 64-bit view on 64-bit Windows), then the one that the installer records.
+    enum Place { COMPUTER, USER, MACHINE_SETUP, USER_SETUP };
+    const std::tuple<HKEY, std::string, REGSAM> places[] = {
+        {HKEY_LOCAL_MACHINE, POLICY_KEY, KEY_WOW64_64KEY},
+        {HKEY_CURRENT_USER, POLICY_KEY, KEY_WOW64_64KEY},
+        {HKEY_LOCAL_MACHINE, "Software\\Morvane\\Zapwick", 0},
+        {HKEY_CURRENT_USER, "Software\\Morvane\\Zapwick", 0}};
+    auto set = [&](Place place, const RegValue& value) {
+        const auto& [hRoot, key, samView] = places[place];
+        WriteValue(hRoot, key, POLICY_VALUE, value, samView);
     };
-    for (const auto& [pszWhat, stored, nAnswer, bError, bRestarts] : cases) {
+    using Switches = std::vector<std::pair<Place, RegValue>>;
+    const RegValue stale = RegDword(static_cast<DWORD>(now - REMINDER_PERIOD - 60));
+    const RegValue off = RegDword(0), on = RegDword(1);
+    const RegValue text = RegValue(REG_SZ, {'0', 0}), bytes = RegValue(REG_BINARY, {0, 0, 0, 0});
+    // The stored value, the switches, the answer (0: no question), the error box, a new period.
+    const std::tuple<const char*, RegValue, Switches, int, bool, bool> cases[] = {
+        {"first close", RegValue(), {}, 0, false, true},
+        {"5 bytes read as none", RegValue(REG_BINARY, {1, 2, 3, 4, 5}), {}, 0, false, true},
+        {"a day in", RegDword(static_cast<DWORD>(now - 86400)), {}, 0, false, false},
+        {"stale, No", stale, {}, IDNO, false, true},
+        {"stale, Yes without a browser", RegDword(0), {}, IDYES, true, true},
+        {"first close, the computer's policy off", RegValue(), {{COMPUTER, off}}, 0, false, false},
+        {"the computer's policy off", stale, {{COMPUTER, off}}, 0, false, false},
+        {"computer's on, user's off", stale, {{COMPUTER, on}, {USER, off}}, IDNO, false, true},
+        {"policies of bytes or text", stale, {{COMPUTER, bytes}, {USER, text}}, IDNO, false, true},
+        {"the installation's switch off", stale, {{MACHINE_SETUP, off}}, 0, false, false},
+        {"user's on, setup's off", stale, {{USER, on}, {USER_SETUP, off}}, IDNO, false, true},
+    };
+    for (const auto& [pszWhat, stored, switches, nAnswer, bError, bRestarts] : cases) {
         WriteValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update", stored);
         Zapwick zapwick;
         ASSERT_TRUE(zapwick.Ready()) << pszWhat;
+        // Written while it runs, as Group Policy may: read at the close.
+        for (const auto& [place, value] : switches) set(place, value);
         HWND hDlg = zapwick.Dialog();
         ::ShowWindow(hDlg, SW_SHOW);  // it hides once the question is answered
         ::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -173,10 +199,12 @@ TEST(ReminderTest, EachStoredTimeAndAnswerHasItsOutcome) {
             ClickButton(hError, IDOK);
         }
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hDlg); })) << pszWhat;
+        EXPECT_TRUE(WindowsOf(zapwick.Pid(), "#32770", kQuestion).empty()) << pszWhat;
         EXPECT_TRUE(bRestarts ? RestartedSince(now)
                               : ReadValue(HKEY_CURRENT_USER, SETUP_KEY, "t_first_update") == stored)
             << pszWhat;
         EXPECT_TRUE(zapwick.Closes()) << pszWhat;
+        for (const auto& [place, value] : switches) set(place, RegValue());
     }
 }
 

@@ -43,14 +43,22 @@ inline RegValue ReadValue(HKEY hRoot, const std::string& key, const char* pszNam
     return value;
 }
 
-// Creates the key if needed; a value that is absent is deleted.
+// Creates the key if needed; a value that is absent is deleted. samView may
+// name the registry's 64-bit view, where 64-bit Windows' own programs write.
 inline void WriteValue(HKEY hRoot, const std::string& key, const char* pszName,
-                       const RegValue& value) {
+                       const RegValue& value, REGSAM samView = 0) {
+    HKEY hKey;
+    if (value.first == REG_NONE
+            ? ::RegOpenKeyExA(hRoot, key.c_str(), 0, KEY_SET_VALUE | samView, &hKey)
+            : ::RegCreateKeyExA(hRoot, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | samView, nullptr,
+                                &hKey, nullptr))
+        return;
     if (value.first == REG_NONE)
-        ::SHDeleteValueA(hRoot, key.c_str(), pszName);
+        ::RegDeleteValueA(hKey, pszName);
     else
-        ::SHSetValueA(hRoot, key.c_str(), pszName, value.first, value.second.data(),
-                      static_cast<DWORD>(value.second.size()));
+        ::RegSetValueExA(hKey, pszName, 0, value.first, value.second.data(),
+                         static_cast<DWORD>(value.second.size()));
+    ::RegCloseKey(hKey);
 }
 
 // Wine's notification area on a display without a tray: each icon is a child

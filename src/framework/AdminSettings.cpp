@@ -1,0 +1,44 @@
+#include "AdminSettings.h"
+
+#include <shlwapi.h>
+
+namespace {
+
+// A value of one place; false if it is missing, unreadable or not a DWORD.
+bool ReadDword(HKEY hRoot, LPCSTR pszKey, REGSAM samView, LPCSTR pszEntry, DWORD* pdwValue) {
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE | samView, &hKey) != ERROR_SUCCESS)
+        return false;
+    DWORD dwType = REG_NONE, dwValue = 0, cbValue = sizeof(dwValue);
+    const LONG lResult = ::RegQueryValueExA(hKey, pszEntry, nullptr, &dwType,
+                                            reinterpret_cast<BYTE*>(&dwValue), &cbValue);
+    ::RegCloseKey(hKey);
+    if (lResult != ERROR_SUCCESS || dwType != REG_DWORD || cbValue != sizeof(dwValue)) return false;
+    *pdwValue = dwValue;
+    return true;
+}
+
+}  // namespace
+
+bool ReadAdminSetting(LPCSTR pszMaker, LPCSTR pszApplication, LPCSTR pszEntry, DWORD* pdwValue) {
+    char szPolicies[MAX_PATH], szInstallation[MAX_PATH];
+    ::wnsprintfA(szPolicies, MAX_PATH, "Software\\Policies\\%s\\%s", pszMaker, pszApplication);
+    ::wnsprintfA(szInstallation, MAX_PATH, "Software\\%s\\%s", pszMaker, pszApplication);
+    // Group Policy writes the computer's policies in the system's own view,
+    // which a 32-bit program on 64-bit Windows reaches only by asking for it
+    // (the flag means nothing to 32-bit Windows). The installer writes in the
+    // view of the program that it installs, which is this program's own.
+    const struct {
+        HKEY hRoot;
+        LPCSTR pszKey;
+        REGSAM samView;
+    } places[] = {
+        {HKEY_LOCAL_MACHINE, szPolicies, KEY_WOW64_64KEY},
+        {HKEY_CURRENT_USER, szPolicies, KEY_WOW64_64KEY},
+        {HKEY_LOCAL_MACHINE, szInstallation, 0},
+        {HKEY_CURRENT_USER, szInstallation, 0},
+    };
+    for (const auto& place : places)
+        if (ReadDword(place.hRoot, place.pszKey, place.samView, pszEntry, pdwValue)) return true;
+    return false;
+}
