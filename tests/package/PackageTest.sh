@@ -5,7 +5,8 @@
 # no tests) and packaged by packaging/package.sh, signed with a throw-away CA's
 # code-signing certificate. Then:
 #   the ZIP holds exactly zapwick.exe, help.chm, README.txt and LICENSE, its
-#     program is built for the architecture, and SHA256SUMS matches;
+#     program is built for the architecture and terminal-server aware, and
+#     SHA256SUMS matches;
 #   every place that shows the version shows the changed one, and the
 #     manifest asks for per-monitor DPI, the controls of the system, the
 #     supported Windows and no elevation;
@@ -89,6 +90,9 @@ ARPSIZE $size_kb|properties.txt|Programs and Features
 EOF
 icon=$(sed -n 's/^ARPPRODUCTICON //p' properties.txt)
 check "Programs and Features shows the package's icon" grep -qx "Icon.$icon" <(msiinfo streams "$msi")
+
+check "zapwick.exe is terminal-server aware" \
+    grep -q TERMINAL_SERVICE_AWARE <(x86_64-w64-mingw32-objdump -p unpacked/zapwick.exe)
 
 msiinfo extract "$msi" Binary.InstallerActions >installeractions.dll
 msiextract -C from-msi "$msi" >/dev/null
