@@ -2,7 +2,8 @@
 # package.sh OUTPUT_DIR BUILD_DIR...: what users download, from each built
 # tree: Zapwick-<version>-<arch>.zip (zapwick.exe, help.chm, README.txt,
 # LICENSE) and the Windows Installer package of the same files,
-# Zapwick-<version>-<arch>.msi, then SHA256SUMS for all of them. With
+# Zapwick-<version>-<arch>.msi, the administrative templates for Group Policy,
+# Zapwick-<version>-policy-templates.zip, then SHA256SUMS for all of them. With
 # ZW_SIGN_PFX and ZW_SIGN_PASSWORD (see sign.sh), the program and the
 # installer's DLL are signed before they are packed, and the .msi after. Two
 # runs on trees of one commit give the same bytes (see source-date-epoch.sh).
@@ -10,7 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/source-date-epoch.sh"
 if [ $# -lt 2 ]; then
-    sed -n '2,8s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,9s/^# \{0,1\}//p' "$0" >&2
     exit 2
 fi
 out=$(mkdir -p "$1" && cd "$1" && pwd)
@@ -71,5 +72,19 @@ for tree in "$@"; do
     made+=("$package_name.zip" "$package_name.msi")
     echo "package: $out/$package_name.zip, $out/$package_name.msi"
 done
+# The administrative templates for Group Policy and Intune, one archive for
+# both architectures, laid out as a PolicyDefinitions folder takes them.
+templates=(Zapwick.admx en-US/Zapwick.adml)
+stage=$(mktemp -d "$out/.stage.XXXXXX")
+mkdir "$stage/en-US"
+for file in "${templates[@]}"; do cp "$here/policy/$file" "$stage/$file"; done
+chmod 644 "${templates[@]/#/$stage/}"
+touch -d "@$SOURCE_DATE_EPOCH" "${templates[@]/#/$stage/}"
+templates_zip=${package_name%-"$arch"}-policy-templates.zip
+rm -f "$out/$templates_zip"
+(cd "$stage" && zip -q -X -D "$out/$templates_zip" "${templates[@]}")
+rm -rf "$stage"
+made+=("$templates_zip")
+echo "package: $out/$templates_zip"
 (cd "$out" && sha256sum "${made[@]}" >SHA256SUMS)
 echo "package: $out/SHA256SUMS"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(make cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32:i386 wine64 xvfb xauth
-          fonts-wine fp-utils zip unzip wixl msitools faketime osslsigncode openssl)
+          fonts-wine fp-utils zip unzip wixl msitools faketime osslsigncode openssl libxml2-utils)
 
 missing=()
 for p in "${packages[@]}"; do

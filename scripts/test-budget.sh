@@ -2,7 +2,8 @@
 # Counts the lines of code (not blank, not only a comment) of every file under
 # tests/ against those of what ships, src/ and packaging/, and fails when the
 # tests outgrow half of it. Code is C and C++ (with the resource script), shell,
-# CMake, Python and XML, each with its own comments; prose, pictures and other
+# CMake, Python and XML (with the installer source and the policy templates),
+# each with its own comments; prose, pictures and other
 # data are not code and are not counted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,7 @@ language() {
     case "$1" in
         *.c | *.cpp | *.h | *.rc) echo c ;;
         *.sh | *.py | *.cmake | */CMakeLists.txt) echo hash ;;
-        *.wxs | *.xml | *.manifest | *.manifest.in) echo xml ;;
+        *.wxs | *.xml | *.admx | *.adml | *.manifest | *.manifest.in) echo xml ;;
         *) head -n1 "$1" | grep -q '^#!.*\(sh\|python\)' && echo hash || true ;;
     esac
 }

@@ -7,6 +7,9 @@
 #   the ZIP holds exactly zapwick.exe, help.chm, README.txt and LICENSE, its
 #     program is built for the architecture and terminal-server aware, and
 #     SHA256SUMS matches;
+#   the policy templates' archive holds the source's template and texts,
+#     well-formed, each text that the template names defined (and valid
+#     against Microsoft's schema where a copy is at hand);
 #   every place that shows the version shows the changed one, and the
 #     manifest asks for per-monitor DPI, the controls of the system, the
 #     supported Windows and no elevation;
@@ -39,11 +42,12 @@ openssl req -newkey rsa:2048 -nodes -keyout signer.key -subj /CN=Test-Signer 2>/
 openssl pkcs12 -export -inkey signer.key -in signer.pem -out signer.pfx -passout pass:test
 ZW_SIGN_PFX=$scratch/signer.pfx ZW_SIGN_PASSWORD=test bash source/packaging/package.sh out build
 
-zip=out/Zapwick-$d-$ZW_ARCH.zip msi=out/Zapwick-$d-$ZW_ARCH.msi
+zip=out/Zapwick-$d-$ZW_ARCH.zip msi=out/Zapwick-$d-$ZW_ARCH.msi templates=out/Zapwick-$d-policy-templates.zip
 expect_equal "the packages are named for the version and the architecture" \
-    "SHA256SUMS $(basename "$msi") $(basename "$zip")" "$(LC_ALL=C ls out | tr '\n' ' ' | sed 's/ $//')"
-check "SHA256SUMS names both and matches them" \
-    sh -c 'cd out && sha256sum --quiet -c SHA256SUMS && test "$(wc -l <SHA256SUMS)" = 2'
+    "SHA256SUMS $(basename "$templates") $(basename "$msi") $(basename "$zip")" \
+    "$(LC_ALL=C ls out | tr '\n' ' ' | sed 's/ $//')"
+check "SHA256SUMS names all three and matches them" \
+    sh -c 'cd out && sha256sum --quiet -c SHA256SUMS && test "$(wc -l <SHA256SUMS)" = 3'
 expect_equal "the ZIP holds exactly the four files" "LICENSE README.txt help.chm zapwick.exe" \
     "$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
 unzip -q "$zip" -d unpacked
@@ -93,6 +97,26 @@ check "Programs and Features shows the package's icon" grep -qx "Icon.$icon" <(m
 
 check "zapwick.exe is terminal-server aware" \
     grep -q TERMINAL_SERVICE_AWARE <(x86_64-w64-mingw32-objdump -p unpacked/zapwick.exe)
+
+# The administrative templates: the source's, well-formed, every text that the
+# template names defined in its language file (and valid against Microsoft's
+# schema where a copy is at hand: ZW_ADMX_SCHEMA, or beside the checkout).
+expect_equal "the templates' archive holds the template and its English texts" \
+    "Zapwick.admx en-US/Zapwick.adml" "$(unzip -Z1 "$templates" | tr '\n' ' ' | sed 's/ $//')"
+unzip -q "$templates" -d policy
+for file in Zapwick.admx en-US/Zapwick.adml; do
+    check "$file is the source's and well-formed" \
+        sh -c 'cmp -s "$1" "$2" && xmllint --noout "$1"' - "policy/$file" "$root/packaging/policy/$file"
+done
+check "every text and presentation of the template is in its language file" test -z "$(comm -23 \
+    <(grep -o '$([a-z]*\.[^)]*)' policy/Zapwick.admx | tr -d '$()' | sort -u) \
+    <(grep -o '<\(string\|presentation\) id="[^"]*"' policy/en-US/Zapwick.adml |
+        sed 's/<\([a-z]*\) id="\(.*\)"/\1.\2/' | sort -u))"
+schema=${ZW_ADMX_SCHEMA:-$root/../shared/admx-schema}
+if [ -f "$schema/PolicyDefinitionFiles.xsd" ]; then
+    check "the templates are valid against the schema" xmllint --noout --schema \
+        "$schema/PolicyDefinitionFiles.xsd" policy/Zapwick.admx policy/en-US/Zapwick.adml
+fi
 
 msiinfo extract "$msi" Binary.InstallerActions >installeractions.dll
 msiextract -C from-msi "$msi" >/dev/null
