@@ -4,7 +4,8 @@
 // the Restart Manager where Windows has one (Vista and later), which reaches
 // the copies in every session, else on this desktop with the same messages.
 // After an interactive installation Zapwick is started. At removal, Task
-// Manager's record of the user's choice for the start at log-on goes too.
+// Manager's record of the user's choice for the start at log-on goes too. An
+// upgrade keeps the update reminder's switch that the installation recorded.
 // Paths are wide: a user's profile folder may hold characters that the code
 // page cannot spell.
 #include <windows.h>
@@ -17,6 +18,9 @@
 #include "RunningCopies.h"
 
 namespace {
+
+const wchar_t kReminderProperty[] = L"ZW_UPDATEREMINDER";
+const wchar_t kReminderSwitch[] = L"UpdateReminder";
 
 // The installation folder (with its trailing backslash) and the program in it.
 bool ProgramPath(MSIHANDLE hInstall, wchar_t (&folder)[MAX_PATH], wchar_t (&program)[MAX_PATH]) {
@@ -48,7 +52,51 @@ void ForgetStartupApproval(HKEY hRoot) {
     }
 }
 
+// The update reminder's switch that an earlier installation in this scope
+// recorded ("0" or "1"), where the program will read it: under HKLM in this
+// DLL's own view, which is the installed program's, or under HKCU.
+bool RecordedReminderSwitch(MSIHANDLE hInstall, const wchar_t** ppszValue) {
+    wchar_t allUsers[8] = {};
+    DWORD cch = ARRAYSIZE(allUsers);
+    ::MsiGetPropertyW(hInstall, L"ALLUSERS", allUsers, &cch);
+    HKEY hRoot = ::lstrcmpW(allUsers, L"1") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(hRoot, L"Software\\Morvane\\Zapwick", 0, KEY_QUERY_VALUE, &hKey) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD dwType = REG_NONE, dwValue = 0, cbValue = sizeof(dwValue);
+    const LONG lResult = ::RegQueryValueExW(hKey, kReminderSwitch, nullptr, &dwType,
+                                            reinterpret_cast<BYTE*>(&dwValue), &cbValue);
+    ::RegCloseKey(hKey);
+    if (lResult != ERROR_SUCCESS || dwType != REG_DWORD || cbValue != sizeof(dwValue)) return false;
+    *ppszValue = dwValue ? L"1" : L"0";
+    return true;
+}
+
 }  // namespace
+
+// Run before the folders and components are costed, so before an upgrade
+// removes the older version with its registry values. ZW_UPDATEREMINDER, 0 or
+// 1, is the update reminder's switch that the installation records for its
+// users (any other value is ignored). Where it is not given, the switch that
+// the installation recorded before is kept.
+extern "C" __declspec(dllexport) UINT __stdcall RememberUpdateReminder(MSIHANDLE hInstall) {
+    wchar_t given[8] = {};
+    DWORD cch = ARRAYSIZE(given);
+    const UINT nResult = ::MsiGetPropertyW(hInstall, kReminderProperty, given, &cch);
+    if (nResult == ERROR_SUCCESS && (::lstrcmpW(given, L"0") == 0 || ::lstrcmpW(given, L"1") == 0))
+        return ERROR_SUCCESS;
+    if (nResult != ERROR_SUCCESS || given[0]) {
+        Log(hInstall, L"%s must be 0 or 1; ignored", kReminderProperty);
+        ::MsiSetPropertyW(hInstall, kReminderProperty, L"");
+    }
+    const wchar_t* pszRecorded = nullptr;
+    if (RecordedReminderSwitch(hInstall, &pszRecorded)) {
+        Log(hInstall, L"Keeping the recorded %s=%s", kReminderProperty, pszRecorded);
+        ::MsiSetPropertyW(hInstall, kReminderProperty, pszRecorded);
+    }
+    return ERROR_SUCCESS;
+}
 
 // The custom action, run before InstallValidate at every install, upgrade,
 // repair and removal. It never fails the installation, and ends only a copy

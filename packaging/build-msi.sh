@@ -72,6 +72,12 @@ rm -f "$output"
     -D Win64="$win64" -D ProgramFiles="$program_files" -D MakerSite="http://$maker_host/" \
     -D ProductPage="http://$maker_host$product_path" -D SizeKB="$size_kb" \
     -o "$output" "$here/zapwick.wxs")
+# It cannot write a component's condition or mark a property secure either:
+# the update reminder's switch goes in only where ZW_UPDATEREMINDER is given
+# (or kept), and the property reaches a machine-wide installation's server.
 template=$(msiinfo suminfo "$output" | sed -n 's/^Template: //p')
+secure=$(msiinfo export "$output" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')
 faketime "@$SOURCE_DATE_EPOCH" msibuild "$output" -q 'UPDATE `Registry` SET `Root` = -1 WHERE `Root` = 4' \
+    -q "UPDATE \`Component\` SET \`Condition\` = 'ZW_UPDATEREMINDER' WHERE \`Component\` = 'ReminderSwitch'" \
+    -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}ZW_UPDATEREMINDER' WHERE \`Property\` = 'SecureCustomProperties'" \
     -s Zapwick Morvane "$template" "{$(uuid5 "package $arch $version")}"

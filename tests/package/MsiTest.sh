@@ -3,9 +3,9 @@
 # ALLUSERS=1, for the machine. It builds this tree's package with
 # packaging/build-msi.sh, and an older one (a lower version, a different
 # zapwick.exe) from the same source, then in each scope:
-#   old installed silently (no Zapwick started), Zapwick running: the upgrade,
-#     with the full interface, closes it, starts one new one and leaves one
-#     entry; installing it again with ZW_NOSTART=1 closes that one, starts
+#   old installed silently (no Zapwick started) with the update reminder
+#     switched off, Zapwick running: the upgrade, with the full interface,
+#     closes it, starts one new one, keeps the switch and leaves one entry; installing it again with ZW_NOSTART=1 closes that one, starts
 #     none, and leaves a copy on another desktop, which it cannot ask, running;
 #   the files, the Start menu shortcut, the log-on start, the record of the
 #     folder, the registration and the entry are the scope's;
@@ -161,8 +161,10 @@ for scope in user machine; do
     installed_program="${folder}zapwick.exe"
     say "for the $scope:"
 
-    installs "installing the old package" /i old.msi "${props[@]}" /qn
+    installs "installing the old package" /i old.msi "${props[@]}" ZW_UPDATEREMINDER=0 /qn
     expect_equal "a silent installation starts no Zapwick" 0 "$(running)"
+    reminder() { value_of "$hive\\Software\\Morvane\\Zapwick" UpdateReminder; }
+    expect_equal "ZW_UPDATEREMINDER=0 switches the reminder off for the $scope" 0x0 "$(reminder)"
     start_installed
     installs "the upgrade" /i new.msi "${props[@]}"
     check "the upgrade closed the running Zapwick" ended_when_asked
@@ -171,6 +173,7 @@ for scope in user machine; do
     unix_folder=$(wine winepath -u "$folder" | tr -d '\r')
     # Before installing again: Wine's reinstallation copies every file anew.
     check "the upgrade put the new zapwick.exe in place" cmp -s "${files[0]}" "$unix_folder/zapwick.exe"
+    expect_equal "and kept the reminder's switch" 0x0 "$(reminder)"
     entry=$(zapwick_entries)
     expect_equal "one entry in Programs and Features after the upgrade" 1 "$(grep -c . <<<"$entry")"
     # A copy on another desktop of this session, whose windows the installer
