@@ -34,12 +34,13 @@ inline long CountHandles(DWORD pid) {
 }
 
 // The GDI objects of a process of this program's bitness, opened with
-// PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; -1 if they cannot be read. The
-// table hangs off the process environment block (GdiSharedHandleTable); Wine
-// lists only the process's own objects there, 24 bytes each, the type at 14.
-// Only those of one type if it is given (GDI_TYPE_DC).
+// PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, from one reading of its table:
+// [0] all of them, [type] those of one type (GDI_TYPE_DC); all -1 if they
+// cannot be read. The table hangs off the process environment block
+// (GdiSharedHandleTable); Wine lists only the process's own objects there, 24
+// bytes each, the type at 14.
 constexpr BYTE GDI_TYPE_DC = 1;
-inline long CountGdiObjects(HANDLE hProcess, BYTE type = 0) {
+inline std::vector<long> CountGdiObjectsByType(HANDLE hProcess) {
     PROCESS_BASIC_INFORMATION info = {};  // a failure leaves no address to read
     ::NtQueryInformationProcess(hProcess, ProcessBasicInformation, &info, sizeof(info), nullptr);
     BYTE* pTable =
@@ -47,10 +48,15 @@ inline long CountGdiObjects(HANDLE hProcess, BYTE type = 0) {
     std::vector<BYTE> table(0x10000 * 24);
     if (!::ReadProcessMemory(hProcess, pTable, &pTable, sizeof(pTable), nullptr) ||
         !::ReadProcessMemory(hProcess, pTable, table.data(), table.size(), nullptr))
-        return -1;
-    long count = 0;
-    for (size_t i = 14; i < table.size(); i += 24) count += type ? table[i] == type : table[i] != 0;
-    return count;
+        return std::vector<long>(256, -1);
+    std::vector<long> counts(256);
+    for (size_t i = 14; i < table.size(); i += 24)
+        if (table[i]) ++counts[0], ++counts[table[i]];
+    return counts;
+}
+
+inline long CountGdiObjects(HANDLE hProcess) {
+    return CountGdiObjectsByType(hProcess)[0];
 }
 
 // The bytes of memory that the process has committed for itself.
