@@ -2,7 +2,7 @@
 // Zapwick (or the floor) that a Linux shell cannot: wait for it to come up,
 // time its start, count its handles, GDI objects and windows, make it show a
 // window for a picture, and end it the way its user would, collecting the exit
-// code.
+// code. It also keeps the session's desktop for the package tests.
 //
 // Under Wine without a system tray, explorer shows each icon as a child window
 // of class "__winex11_tray_icon" inside a top-level "__winex11_standalone_tray"
@@ -242,6 +242,14 @@ const T* Named(const T (&table)[N], const char* pszName) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As any program of a real session does, keeps the session's desktop until
+    // it is ended: under Wine the desktop goes once no program it counts is left.
+    if (argc == 2 && !std::strcmp(argv[1], "desktop") && ::GetDesktopWindow()) {
+        std::printf("holding the desktop\n");
+        std::fflush(stdout);
+        for (MSG msg; ::GetMessageA(&msg, nullptr, 0, 0) > 0;) ::DispatchMessageA(&msg);
+        return 0;
+    }
     // `start` alone may name the executable to start as a third argument.
     const bool bPath = argc == 4 && !std::strcmp(argv[1], "start");
     const char* verb = argc == 3 || bPath ? argv[1] : "";
@@ -266,9 +274,11 @@ int main(int argc, char** argv) {
     std::printf(
         "usage: probe wait|end|start|counts zapwick|floor   (start: [PROGRAM.EXE])\n"
         "       probe show|hide status|menu|about|tray\n"
+        "       probe desktop\n"
         "wait: until it is up, prints its pid; end: Exit (the floor: WM_CLOSE), prints the\n"
         "exit code; start: one timed start and end, of the program beside the probe or\n"
         "PROGRAM.EXE; counts: its handles, GDI objects and windows;\n"
-        "show: brings up Zapwick's window, prints its rectangle; hide: puts it away.\n");
+        "show: brings up Zapwick's window, prints its rectangle; hide: puts it away;\n"
+        "desktop: keeps the session's desktop until it is ended.\n");
     return 2;
 }

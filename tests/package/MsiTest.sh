@@ -95,10 +95,16 @@ snapshot() {
 
 # The prefix is the tests' own, and each test sets the settings and the
 # Messenger value it needs: only the packages go.
-trap 'zw_stop "$zapwick_pid"; remove_all_zapwick; rm -rf "$scratch"' EXIT
+trap 'zw_stop "$zapwick_pid"; remove_all_zapwick; zw_stop "$desktop_pid"; rm -rf "$scratch"' EXIT
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
+# A real session keeps its desktop. Under Wine the desktop's process ends
+# once no program that it counts is left, even while one that Explorer
+# started still runs: that one would have no window left to be asked to close.
+wine "$ZW_BUILD_DIR/bin/probe.exe" desktop >desktop.txt &
+desktop_pid=$!
+for _ in $(seq 100); do grep -q holding desktop.txt && break; sleep 0.1; done
 
 # The older package: a lower version of the same source, whose program file
 # differs as a real older release's would (bytes after a PE image are ignored).
