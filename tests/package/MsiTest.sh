@@ -216,7 +216,7 @@ for scope in user machine; do
     installs "a removal inside an upgrade" /x "${entry##*\\}" /qn UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
     expect_equal "it keeps the record of the user's choice" "${#approvals[@]}" "$(records)"
 
-    installs "installing it again" /i new.msi "${props[@]}" /qn
+    installs "installing it again" /i new.msi "${props[@]}" /qn /l*v install.log
     start_installed
     wine reg add 'HKCU\Software\Morvane\Zapwick\Setup' /v t_first_update /t REG_DWORD /d 1 /f >/dev/null
     installs "the removal" /x "${entry##*\\}"
