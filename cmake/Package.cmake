@@ -11,12 +11,12 @@ endif()
 # running Zapwick to close before files are replaced or removed, and forgets
 # the user's start-up choice at removal.
 add_library(installeractions MODULE packaging/InstallerActions.cpp packaging/InstallerLog.cpp
-    packaging/RunningCopies.cpp packaging/ExplorerStart.cpp)
+    packaging/RunningCopies.cpp packaging/ExplorerStart.cpp src/framework/AdminSettings.cpp)
 set_target_properties(installeractions PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(installeractions PRIVATE zapwick_options msi psapi user32 kernel32 advapi32
-    ole32 oleaut32 uuid)
+    shlwapi ole32 oleaut32 uuid)
 # Undecorated export names (Windows Installer looks up "CloseRunningZapwick"),
 # and only Windows' own DLLs imported.
 target_link_options(installeractions PRIVATE -static -s -Wl,--kill-at -Wl,--gc-sections)

@@ -14,13 +14,14 @@
 #include <msiquery.h>
 
 #include "ExplorerStart.h"
+#include "framework/AdminSettings.h"
 #include "InstallerLog.h"
 #include "RunningCopies.h"
 
 namespace {
 
 const wchar_t kReminderProperty[] = L"ZW_UPDATEREMINDER";
-const wchar_t kReminderSwitch[] = L"UpdateReminder";
+const char kReminderSwitch[] = "UpdateReminder";
 
 // The installation folder (with its trailing backslash) and the program in it.
 bool ProgramPath(MSIHANDLE hInstall, wchar_t (&folder)[MAX_PATH], wchar_t (&program)[MAX_PATH]) {
@@ -60,15 +61,9 @@ bool RecordedReminderSwitch(MSIHANDLE hInstall, const wchar_t** ppszValue) {
     DWORD cch = ARRAYSIZE(allUsers);
     ::MsiGetPropertyW(hInstall, L"ALLUSERS", allUsers, &cch);
     HKEY hRoot = ::lstrcmpW(allUsers, L"1") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    HKEY hKey = nullptr;
-    if (::RegOpenKeyExW(hRoot, L"Software\\Morvane\\Zapwick", 0, KEY_QUERY_VALUE, &hKey) !=
-        ERROR_SUCCESS)
+    DWORD dwValue = 0;
+    if (!ReadRegistryDword(hRoot, "Software\\Morvane\\Zapwick", 0, kReminderSwitch, &dwValue))
         return false;
-    DWORD dwType = REG_NONE, dwValue = 0, cbValue = sizeof(dwValue);
-    const LONG lResult = ::RegQueryValueExW(hKey, kReminderSwitch, nullptr, &dwType,
-                                            reinterpret_cast<BYTE*>(&dwValue), &cbValue);
-    ::RegCloseKey(hKey);
-    if (lResult != ERROR_SUCCESS || dwType != REG_DWORD || cbValue != sizeof(dwValue)) return false;
     *ppszValue = dwValue ? L"1" : L"0";
     return true;
 }

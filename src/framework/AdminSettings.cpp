@@ -2,10 +2,8 @@
 
 #include <shlwapi.h>
 
-namespace {
-
-// A value of one place; false if it is missing, unreadable or not a DWORD.
-bool ReadDword(HKEY hRoot, LPCSTR pszKey, REGSAM samView, LPCSTR pszEntry, DWORD* pdwValue) {
+bool ReadRegistryDword(HKEY hRoot, LPCSTR pszKey, REGSAM samView, LPCSTR pszEntry,
+                       DWORD* pdwValue) {
     HKEY hKey = nullptr;
     if (::RegOpenKeyExA(hRoot, pszKey, 0, KEY_QUERY_VALUE | samView, &hKey) != ERROR_SUCCESS)
         return false;
@@ -17,8 +15,6 @@ bool ReadDword(HKEY hRoot, LPCSTR pszKey, REGSAM samView, LPCSTR pszEntry, DWORD
     *pdwValue = dwValue;
     return true;
 }
-
-}  // namespace
 
 bool ReadAdminSetting(LPCSTR pszMaker, LPCSTR pszApplication, LPCSTR pszEntry, DWORD* pdwValue) {
     char szPolicies[MAX_PATH], szInstallation[MAX_PATH];
@@ -39,6 +35,7 @@ bool ReadAdminSetting(LPCSTR pszMaker, LPCSTR pszApplication, LPCSTR pszEntry, D
         {HKEY_CURRENT_USER, szInstallation, 0},
     };
     for (const auto& place : places)
-        if (ReadDword(place.hRoot, place.pszKey, place.samView, pszEntry, pdwValue)) return true;
+        if (ReadRegistryDword(place.hRoot, place.pszKey, place.samView, pszEntry, pdwValue))
+            return true;
     return false;
 }

@@ -10,3 +10,8 @@
 
 // The first of those values named pszEntry into *pdwValue; false if none is set.
 bool ReadAdminSetting(LPCSTR pszMaker, LPCSTR pszApplication, LPCSTR pszEntry, DWORD* pdwValue);
+
+// One such value, in the registry view that samView names (0: the program's
+// own); false if it is missing, unreadable or not a DWORD. The installer reads
+// the switch that it recorded with it too.
+bool ReadRegistryDword(HKEY hRoot, LPCSTR pszKey, REGSAM samView, LPCSTR pszEntry, DWORD* pdwValue);
