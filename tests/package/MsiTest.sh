@@ -51,11 +51,17 @@ installs() {
     wine msiexec "$@" || status=$?
     expect_equal "$what succeeds at once" 0 "$status"
 }
-# How many copies of the installed program run (a process that has ended but
-# is not yet reaped is a zombie, Z, and does not).
+# How many copies of the installed program run in this Wine session: another
+# session on the machine may run its own copies of the same Windows path (a
+# process that has ended but is not yet reaped is a zombie, Z, and does not).
 running() {
-    ps -eo stat=,args= | ZW_PROGRAM=$installed_program \
-        awk '$1 !~ /^Z/ { sub(/^[^ ]+ +/, ""); n += $0 == ENVIRON["ZW_PROGRAM"] } END { print n + 0 }'
+    local pid prefix n=0
+    for pid in $(ps -eo pid=,stat=,args= | ZW_PROGRAM=$installed_program awk '$2 !~ /^Z/ {
+        pid = $1; sub(/^ *[0-9]+ +[^ ]+ +/, ""); if ($0 == ENVIRON["ZW_PROGRAM"]) print pid }'); do
+        prefix=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | sed -n 's/^WINEPREFIX=//p')
+        [ -n "$prefix" ] && [ "$(realpath -m "$prefix")" = "$(realpath -m "$WINEPREFIX")" ] && n=$((n + 1))
+    done
+    echo "$n"
 }
 # until_running N: waits up to 10 s for N copies (no longer than that takes).
 until_running() {
@@ -188,6 +194,7 @@ for scope in user machine; do
     until_running 2
     installs "installing the same package again" /i new.msi "${props[@]}" ZW_NOSTART=1 /l*v again.log
     expect_equal "installing it again keeps the one entry" "$entry" "$(zapwick_entries)"
+    until_running 1  # the Linux process outlives the Windows one by a moment, longer under load
     expect_equal "it closed the copy on this desktop, started none, and left the other" 1 "$(running)"
     check "the log names the copy left running" grep -q "could not be asked to close" again.log
     wine taskkill /f /im zapwick.exe >/dev/null
