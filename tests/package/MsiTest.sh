@@ -5,8 +5,9 @@
 # zapwick.exe) from the same source, then in each scope:
 #   old installed silently (no Zapwick started) with the update reminder
 #     switched off, Zapwick running: the upgrade, with the full interface,
-#     closes it, starts one new one, keeps the switch and leaves one entry; installing it again with ZW_NOSTART=1 closes that one, starts
-#     none, and leaves a copy on another desktop, which it cannot ask, running;
+#     closes it, starts one new one, keeps the switch and leaves one entry;
+#     installing it again with ZW_NOSTART=1 closes that one, starts none,
+#     and leaves a copy on another desktop, which it cannot ask, running;
 #   the files, the Start menu shortcut, the log-on start, the record of the
 #     folder, the registration and the entry are the scope's;
 #   a removal inside an upgrade (as Windows marks it) keeps Task Manager's
