@@ -127,9 +127,9 @@ TEST(DayTest, FromAStalePeriodAndMessengerOnToExitFromTheTrayMenu) {
     // need one more at a time, its cache grows by a DC with its region and
     // bitmap (seen as late as the 23rd round). The DCs may grow a little.
     // What the program holds but those: its handles, its GDI objects, its
-    // windows; and the DCs. Read from one table at a time (a DC made between
-    // two readings once looked like six objects fewer), once two readings
-    // agree, so that nothing the program is still doing is counted.
+    // windows; and the DCs. Read from one table at a time (two DCs made
+    // between two readings would look like six objects fewer), once two
+    // readings agree, so that nothing the program is still doing is counted.
     auto reading = [&] {
         const std::vector<long> gdi = CountGdiObjectsByType(zapwick.Process());
         return std::vector<long>{CountHandles(zapwick.Pid()), gdi[0] - 3 * gdi[GDI_TYPE_DC],
