@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 ARCHS := win32 win64
 FOR_ARCHS := BUILD=$(abspath $(BUILD)) bash scripts/for-archs.sh
 
-.PHONY: all setup build run budget test bench soak package reproducible screenshots format clean
+.PHONY: all setup build run budget docs test bench soak package reproducible screenshots format clean
 
 all: build
 
@@ -30,7 +30,22 @@ run: build
 budget:
 	@bash scripts/test-budget.sh
 
-test: budget build
+# The docs, README.md, BENCHMARKS.md and docs/: their relative links and
+# #anchors resolve and their headings step one level at a time (remark, pinned
+# in tests/docs/package-lock.json, installed once in $(BUILD)/docs-tools), and
+# every make target, path, ZW_* variable and installer property they name is
+# one the tree has (tests/docs/check.sh). Needs no build.
+DOCS_TOOLS := $(abspath $(BUILD))/docs-tools
+docs: setup
+	@mkdir -p $(DOCS_TOOLS) && cp tests/docs/package.json tests/docs/package-lock.json $(DOCS_TOOLS)
+	@cmp -s tests/docs/package-lock.json $(DOCS_TOOLS)/node_modules/package-lock.json || { \
+	    npm ci --prefix $(DOCS_TOOLS) --no-audit --no-fund --loglevel=error && \
+	    cp tests/docs/package-lock.json $(DOCS_TOOLS)/node_modules; }
+	@$(DOCS_TOOLS)/node_modules/.bin/remark --rc-path $(DOCS_TOOLS)/package.json --frail \
+	    --quiet --no-stdout --no-color README.md BENCHMARKS.md docs; \
+	    status=$$?; bash tests/docs/check.sh && exit $$status
+
+test: budget docs build
 	@$(FOR_ARCHS) all "make test" bash scripts/with-desktop.sh \
 	    sh -c 'ctest --test-dir "$$ZW_BUILD_DIR" --output-on-failure --timeout 120'
 

@@ -10,6 +10,8 @@ missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The docs check's tools (tests/docs) install with npm; any Node.js that has it will do.
+command -v npm >/dev/null || missing+=(nodejs npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
