@@ -54,18 +54,26 @@ void ForgetStartupApproval(HKEY hRoot) {
 }
 
 // The update reminder's switch that an earlier installation in this scope
-// recorded ("0" or "1"), where the program will read it: under HKLM in this
-// DLL's own view, which is the installed program's, or under HKCU.
+// recorded ("0" or "1"): under HKCU, or under HKLM in either view, this DLL's
+// own first. An installation of the other architecture, which this one
+// replaces, recorded it in the other view of the machine's key; the program
+// installed now reads it in its own, where this installation writes it anew.
 bool RecordedReminderSwitch(MSIHANDLE hInstall, const wchar_t** ppszValue) {
     wchar_t allUsers[8] = {};
     DWORD cch = ARRAYSIZE(allUsers);
     ::MsiGetPropertyW(hInstall, L"ALLUSERS", allUsers, &cch);
-    HKEY hRoot = ::lstrcmpW(allUsers, L"1") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const HKEY hRoot = ::lstrcmpW(allUsers, L"1") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    // HKCU's Software key is the same in every view: reading it thrice is harmless.
+    static const REGSAM kViews[] = {0, KEY_WOW64_64KEY, KEY_WOW64_32KEY};
     DWORD dwValue = 0;
-    if (!ReadRegistryDword(hRoot, "Software\\Morvane\\Zapwick", 0, kReminderSwitch, &dwValue))
-        return false;
-    *ppszValue = dwValue ? L"1" : L"0";
-    return true;
+    for (REGSAM samView : kViews) {
+        if (ReadRegistryDword(hRoot, "Software\\Morvane\\Zapwick", samView, kReminderSwitch,
+                              &dwValue)) {
+            *ppszValue = dwValue ? L"1" : L"0";
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
