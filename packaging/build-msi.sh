@@ -65,9 +65,12 @@ size_kb=$(cd "$stage" && stat -c %s "${names[@]:0:4}" | awk '{ s += $1 } END { p
 rm -f "$output"
 # wixl writes the build's time into the summary information, and a random
 # package code; faketime gives it the commit's time, msibuild the package code.
+# The clock stands still there ("i0"): a clock that started at the commit's
+# time and ran would give another second to a build that takes longer.
+at_commit="@$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') i0"
 # wixl also writes HKMU (the user's or the machine's, as the installation
 # goes) as 4, which Windows Installer does not know: its number is -1.
-(cd "$stage" && faketime "@$SOURCE_DATE_EPOCH" wixl -a "$wixl_arch" -D Version="$version" \
+(cd "$stage" && faketime -f "$at_commit" wixl -a "$wixl_arch" -D Version="$version" \
     -D UpgradeBelow="$upgrade_below" -D ProductCode="$(uuid5 "product $arch $version")" \
     -D Win64="$win64" -D ProgramFiles="$program_files" -D MakerSite="http://$maker_host/" \
     -D ProductPage="http://$maker_host$product_path" -D SizeKB="$size_kb" \
@@ -77,7 +80,7 @@ rm -f "$output"
 # (or kept), and the property reaches a machine-wide installation's server.
 template=$(msiinfo suminfo "$output" | sed -n 's/^Template: //p')
 secure=$(msiinfo export "$output" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')
-faketime "@$SOURCE_DATE_EPOCH" msibuild "$output" -q 'UPDATE `Registry` SET `Root` = -1 WHERE `Root` = 4' \
+faketime -f "$at_commit" msibuild "$output" -q 'UPDATE `Registry` SET `Root` = -1 WHERE `Root` = 4' \
     -q "UPDATE \`Component\` SET \`Condition\` = 'ZW_UPDATEREMINDER' WHERE \`Component\` = 'ReminderSwitch'" \
     -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}ZW_UPDATEREMINDER' WHERE \`Property\` = 'SecureCustomProperties'" \
     -s Zapwick Morvane "$template" "{$(uuid5 "package $arch $version")}"
