@@ -38,8 +38,8 @@ if [ -z "$maker_host" ] || [ -z "$product_path" ]; then
 fi
 
 # The name-based (SHA-1, RFC 4122 version 5) UUID of $1 in the namespace of
-# the upgrade code: the product and package codes follow from the version and
-# the architecture instead of being drawn at random.
+# the upgrade code: the product and package codes follow from what the package
+# is made of instead of being drawn at random.
 upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$here/zapwick.wxs")
 uuid5() {
     local hex
@@ -62,6 +62,12 @@ for i in "${!names[@]}"; do
 done
 touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
 size_kb=$(cd "$stage" && stat -c %s "${names[@]:0:4}" | awk '{ s += $1 } END { print int((s + 1023) / 1024) }')
+# Two packages that differ in any byte (a signed and an unsigned build of one
+# version, builds from two commits) must not share a package code: Windows
+# Installer would take the one that it cached for the other. Nor a product
+# code, or the second would find "another version of this product" installed
+# instead of replacing it. The source is part of what the package holds.
+made_of="$arch $version $(cd "$stage" && sha256sum "${names[@]}" "$here/zapwick.wxs" "$site_h" "$0" | cut -c1-64 | tr '\n' ' ')"
 rm -f "$output"
 # wixl writes the build's time into the summary information, and a random
 # package code; faketime gives it the commit's time, msibuild the package code.
@@ -71,16 +77,17 @@ at_commit="@$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') i0"
 # wixl also writes HKMU (the user's or the machine's, as the installation
 # goes) as 4, which Windows Installer does not know: its number is -1.
 (cd "$stage" && faketime -f "$at_commit" wixl -a "$wixl_arch" -D Version="$version" \
-    -D UpgradeBelow="$upgrade_below" -D ProductCode="$(uuid5 "product $arch $version")" \
+    -D UpgradeBelow="$upgrade_below" -D ProductCode="$(uuid5 "product $made_of")" \
     -D Win64="$win64" -D ProgramFiles="$program_files" -D MakerSite="http://$maker_host/" \
     -D ProductPage="http://$maker_host$product_path" -D SizeKB="$size_kb" \
     -o "$output" "$here/zapwick.wxs")
 # It cannot write a component's condition or mark a property secure either:
 # the update reminder's switch goes in only where ZW_UPDATEREMINDER is given
-# (or kept), and the property reaches a machine-wide installation's server.
+# (or kept), and that and the recorded folders reach a machine-wide
+# installation's server.
 template=$(msiinfo suminfo "$output" | sed -n 's/^Template: //p')
 secure=$(msiinfo export "$output" Property | tr -d '\r' | sed -n 's/^SecureCustomProperties\t//p')
 faketime -f "$at_commit" msibuild "$output" -q 'UPDATE `Registry` SET `Root` = -1 WHERE `Root` = 4' \
     -q "UPDATE \`Component\` SET \`Condition\` = 'ZW_UPDATEREMINDER' WHERE \`Component\` = 'ReminderSwitch'" \
-    -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}ZW_UPDATEREMINDER' WHERE \`Property\` = 'SecureCustomProperties'" \
-    -s Zapwick Morvane "$template" "{$(uuid5 "package $arch $version")}"
+    -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}ZW_UPDATEREMINDER;ZW_USERFOLDER;ZW_MACHINEFOLDER' WHERE \`Property\` = 'SecureCustomProperties'" \
+    -s Zapwick Morvane "$template" "{$(uuid5 "package $made_of")}"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# MsiTest.sh: the Windows Installer package under Wine, for the user and, with
+# MsiTest.sh: the Windows Installer package under Wine, for the user (with
+# ALLUSERS="": Wine installs a dual-purpose package for the machine) and, with
 # ALLUSERS=1, for the machine. It builds this tree's package with
 # packaging/build-msi.sh, and an older one (a lower version, a different
 # zapwick.exe) from the same source, then in each scope:
-#   old installed silently (no Zapwick started) with the update reminder
-#     switched off, Zapwick running: the upgrade, with the full interface,
-#     closes it, starts one new one, keeps the switch and leaves one entry;
+#   old installed silently (no Zapwick started) in a folder of its own with
+#     the update reminder switched off, Zapwick running: the upgrade, with the
+#     full interface and no INSTALLDIR, stays in that folder, closes it,
+#     starts one new one, keeps the switch and leaves one entry;
 #     installing it again with ZW_NOSTART=1 closes that one, starts none,
 #     and leaves a copy on another desktop, which it cannot ask, running;
 #   the files, the Start menu shortcut, the log-on start, the record of the
@@ -15,9 +17,12 @@
 #   Zapwick running, a setting of its own written: the removal, with the full
 #     interface, closes it, starts none and leaves nothing of the package in
 #     the file system or the registry (that record included; for the machine,
-#     the user's setting stays), and the Messenger value as the program left it.
-# Before all that: the package's tables against Windows Installer's rules, and
-# an upgrade that closes a Zapwick in a folder that the code page cannot spell.
+#     the user's setting stays), and the Messenger value as the program left it;
+#     installed anew, it goes to the scope's own folder.
+# Before all that: the package's tables against Windows Installer's rules, the
+# same inputs giving the same bytes and one changed byte another package, an
+# upgrade that closes a Zapwick in a folder that the code page cannot spell,
+# and another build of that version, which goes where INSTALLDIR tells it.
 source "$(dirname "$0")/Common.sh"
 source "$ZW_BUILD_DIR/packaging/package-inputs.sh"
 scratch="$ZW_BUILD_DIR/tests/msi-scratch"
@@ -39,9 +44,13 @@ zapwick_entries() {
 records() {
     for key in "${approvals[@]}"; do value_of "$hive\\$approved\\$key" Zapwick; done | grep -c . || true
 }
+# Wine removes a user's installation of a dual-purpose package only when told
+# ALLUSERS="", which Windows does not need.
 remove_all_zapwick() {
-    local entry
-    for entry in $(zapwick_entries); do wine msiexec /x "${entry##*\\}" /qn || true; done
+    local entry props
+    for entry in $(zapwick_entries); do
+        for props in 'ALLUSERS=""' ALLUSERS=1; do wine msiexec /x "${entry##*\\}" $props /qn || true; done
+    done
 }
 # installs WHAT ARGS...: msiexec succeeds at once (3010, "restart needed",
 # would show as 194: the loader keeps the low byte). Without /qn, with the
@@ -121,6 +130,13 @@ cp "${files[0]}" old-zapwick.exe
 printf 'Zapwick 0.0.0, an older build' >>old-zapwick.exe
 bash "$root/packaging/build-msi.sh" new.msi "$arch" "$version" "${files[@]}" "$icon" "$actions"
 bash "$root/packaging/build-msi.sh" old.msi "$arch" 0.0.0 old-zapwick.exe "${files[@]:1}" "$icon" "$actions"
+bash "$root/packaging/build-msi.sh" again.msi "$arch" "$version" "${files[@]}" "$icon" "$actions"
+check "the same inputs give the same package" cmp -s new.msi again.msi
+{ cat "${files[3]}"; echo; } >LICENSE
+bash "$root/packaging/build-msi.sh" other.msi "$arch" "$version" "${files[@]:0:3}" LICENSE "$icon" "$actions"
+codes() { msiinfo suminfo "$1" | sed -n 's/^Revision number (UUID): //p'; msiinfo export "$1" Property | grep ProductCode; }
+check "one changed byte gives other package and product codes" \
+    test -z "$(comm -12 <(codes new.msi | sort) <(codes other.msi | sort))"
 # Windows Installer's own rules, where the tables show them. Only a deferred
 # action (0x400) may run without impersonation (0x800: ICE68). A component
 # installed for one user is kept by a value of the user's (ICE38, ICE43); one
@@ -148,16 +164,23 @@ approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
 # Manager's keys, which Windows always has.
 remove_all_zapwick
 wine reg delete 'HKCU\Software\Morvane' /f >/dev/null 2>&1 || true
-for props in "" ALLUSERS=1; do
+for props in 'ALLUSERS=""' ALLUSERS=1; do
     wine msiexec /i new.msi $props /qn && remove_all_zapwick || { fail "a first installation failed"; exit 1; }
 done
 # For a user whose name the code page cannot spell, the upgrade finds the
 # Zapwick that runs from the folder and closes it.
 installed_program='C:\users\Łukasz Żółć 日本\Zapwick\zapwick.exe'
-installs "installing for such a user" /i old.msi INSTALLDIR="${installed_program%zapwick.exe}" /qn
+installs "installing for such a user" /i old.msi 'ALLUSERS=""' INSTALLDIR="${installed_program%zapwick.exe}" /qn
 start_installed
-installs "upgrading there" /i new.msi INSTALLDIR="${installed_program%zapwick.exe}" /qn
+installs "upgrading there" /i new.msi 'ALLUSERS=""' /qn
 check "the upgrade closed the Zapwick running there" ended_when_asked
+lukasz=$(wine winepath -u "${installed_program%zapwick.exe}" | tr -d '\r')
+check "and stayed in the folder that the installation recorded" cmp -s "${files[0]}" "$lukasz/zapwick.exe"
+elsewhere=$(wine winepath -u 'C:\Zapwick elsewhere\' | tr -d '\r')
+installs "another build of that version, told to go elsewhere" /i other.msi 'ALLUSERS=""' INSTALLDIR='C:\Zapwick elsewhere\' /qn
+# (Wine leaves the first one's files: it removes a user's dual-purpose
+# installation inside an upgrade in the machine's context.)
+check "it went there" cmp -s LICENSE "$elsewhere/LICENSE"
 remove_all_zapwick
 wine reg add 'HKLM\SYSTEM\ControlSet001\Services\Messenger' /v Start /t REG_DWORD /d 4 /f >/dev/null
 for key in "HKCU\\$approved\\Run" "HKLM\\$approved\\Run" "HKLM\\$approved\\Run32"; do
@@ -167,16 +190,16 @@ snapshot before
 
 for scope in user machine; do
     if [ $scope = user ]; then
-        props=() hive=HKCU folder="$local_appdata\\Programs\\Zapwick\\" approvals=(Run)
+        props=('ALLUSERS=""') hive=HKCU own_folder="$local_appdata\\Programs\\Zapwick\\" approvals=(Run)
         products='HKCU\Software\Microsoft\Installer\Products'
     else
-        props=(ALLUSERS=1) hive=HKLM folder="$program_files\\Zapwick\\" approvals=(Run Run32)
+        props=(ALLUSERS=1) hive=HKLM own_folder="$program_files\\Zapwick\\" approvals=(Run Run32)
         products='HKLM\Software\Classes\Installer\Products'
     fi
-    installed_program="${folder}zapwick.exe"
+    folder="C:\\Zapwick for the $scope\\" installed_program="C:\\Zapwick for the $scope\\zapwick.exe"
     say "for the $scope:"
 
-    installs "installing the old package" /i old.msi "${props[@]}" ZW_UPDATEREMINDER=0 /qn
+    installs "installing the old package" /i old.msi "${props[@]}" INSTALLDIR="$folder" ZW_UPDATEREMINDER=0 /qn
     expect_equal "a silent installation starts no Zapwick" 0 "$(running)"
     reminder() { value_of "$hive\\Software\\Morvane\\Zapwick" UpdateReminder; }
     expect_equal "ZW_UPDATEREMINDER=0 switches the reminder off for the $scope" 0x0 "$(reminder)"
@@ -223,14 +246,15 @@ for scope in user machine; do
     for key in "${approvals[@]}"; do
         wine reg add "$hive\\$approved\\$key" /v Zapwick /t REG_BINARY /d 030000000000000000000000 /f >/dev/null
     done
-    installs "a removal inside an upgrade" /x "${entry##*\\}" /qn UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
+    installs "a removal inside an upgrade" /x "${entry##*\\}" "${props[@]}" /qn UPGRADINGPRODUCTCODE="{00000000-0000-0000-0000-000000000001}"
     expect_equal "it keeps the record of the user's choice" "${#approvals[@]}" "$(records)"
 
     installs "installing it again" /i new.msi "${props[@]}" /qn /l*v install.log
+    installed_program="${own_folder}zapwick.exe"  # nothing recorded now: the scope's own folder
     start_installed
     wine reg add 'HKCU\Software\Morvane\Zapwick\Setup' /v t_first_update /t REG_DWORD /d 1 /f >/dev/null ||
         fail "reg could not write the user's setting"
-    installs "the removal" /x "${entry##*\\}"
+    installs "the removal" /x "${entry##*\\}" "${props[@]}"
     check "the removal closed the running Zapwick" ended_when_asked
     expect_equal "and started none" 0 "$(running)"
     if [ $scope = machine ]; then

@@ -14,6 +14,7 @@
 #     manifest asks for per-monitor DPI, the controls of the system, the
 #     supported Windows and no elevation;
 #   Programs and Features gets its links, no Repair, the icon and the size;
+#   the installer is for either scope, the user's unless told, no elevation;
 #   the program, the installer's DLL, the program inside the .msi and the .msi
 #     carry signatures that verify against the CA, and the signed program
 #     still comes up under Wine.
@@ -91,7 +92,11 @@ ARPURLUPDATEINFO $product_page|properties.txt|Programs and Features
 ARPURLINFOABOUT http://www.morvane.example/|properties.txt|Programs and Features
 ARPNOREPAIR 1|properties.txt|Programs and Features
 ARPSIZE $size_kb|properties.txt|Programs and Features
+ALLUSERS 2|properties.txt|the installer, for either scope
+MSIINSTALLPERUSER 1|properties.txt|the installer, for the user unless told
 EOF
+check "the installer asks for no elevation (word count bit 8)" \
+    test $(($(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p') & 8)) = 8
 icon=$(sed -n 's/^ARPPRODUCTICON //p' properties.txt)
 check "Programs and Features shows the package's icon" grep -qx "Icon.$icon" <(msiinfo streams "$msi")
 
