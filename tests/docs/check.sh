@@ -2,8 +2,9 @@
 # What the docs name is there (make docs runs this after remark, which checks
 # their links, #anchors and heading levels): in README.md, BENCHMARKS.md and
 # docs/, every `make X` in code has a rule in the Makefile, every path in the
-# repository's folders exists, and every ZW_* variable and installer property
-# (NAME=value in code, a code span of capitals alone) is one that the tree uses.
+# repository's folders exists, every ZW_* variable and installer property
+# (NAME=value in code, a code span of capitals alone) is one that the tree uses,
+# and every silent msiexec command says /norestart.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 # Windows Installer's own properties, which a command line may set.
@@ -19,6 +20,9 @@ for f in README.md BENCHMARKS.md $(find docs -name '*.md' | sort); do
     for t in $(grep -oP '(?<![\w-])make \K[a-z][\w-]*' <<<"$code" | sort -u); do
         grep -qP "^([\w.-]+ )*\Q$t\E( [\w.-]+)*:(?!=)" Makefile || bad "\`make $t\`: no such target in the Makefile"
     done
+    # An unattended installation may restart the machine unless told not to.
+    ! grep -P 'msiexec.*\s/(q[nb]|quiet|passive)\b' <<<"$code" | grep -v /norestart >&2 ||
+        bad "the silent msiexec commands above lack /norestart"
     for p in $(grep -oP "(?<![\w/.~%\$-])($folders)/[\w./+-]*" "$f" | sort -u); do
         [ -e "${p%.}" ] || bad "$p: no such file or folder"
     done
