@@ -12,8 +12,8 @@
 #     against Microsoft's schema where a copy is at hand);
 #   every place that shows the version shows the changed one, and the
 #     manifest asks for per-monitor DPI, the controls of the system, the
-#     supported Windows and no elevation;
-#   Programs and Features gets its links, no Repair, the icon and the size;
+#     Windows 10 and 11 and no elevation;
+#   Programs and Features gets its links, the icon and the size;
 #   the installer is for either scope, the user's unless told, no elevation;
 #   the program, the installer's DLL, the program inside the .msi and the .msi
 #     carry signatures that verify against the CA, and the signed program
@@ -77,11 +77,7 @@ version=""$v.0""|resources.txt|the manifest
 <activeCodePage xmlns=""http://schemas.microsoft.com/SMI/2019/WindowsSettings"">UTF-8<|resources.txt|the manifest's code page
 name=""Microsoft.Windows.Common-Controls"" version=""6.0.0.0""|resources.txt|the manifest's controls
 <requestedExecutionLevel level=""asInvoker"" uiAccess=""false""/>|resources.txt|the manifest's elevation
-<supportedOS Id=""{e2011457-1546-43c5-a5fe-008deee3d3f0}""/>|resources.txt|the manifest: Vista
-<supportedOS Id=""{35138b9a-5d96-4fbd-8e2d-a2440225f93a}""/>|resources.txt|the manifest: 7
-<supportedOS Id=""{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}""/>|resources.txt|the manifest: 8
-<supportedOS Id=""{1f676c76-80e1-4239-95bb-83d0f6d0da78}""/>|resources.txt|the manifest: 8.1
-<supportedOS Id=""{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}""/>|resources.txt|the manifest: 10 and 11
+<supportedOS Id=""{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}""/>|resources.txt|the manifest: 10 and 11 (their own version, not 8's)
 Zapwick version $d |help.txt|the help's welcome page
 Zapwick Version $d<|help.txt|the help's tray icon page
 Zapwick $d$(printf '\r')|unpacked/README.txt|README.txt
@@ -90,7 +86,6 @@ ProductVersion $v|properties.txt|the installer
 ARPHELPLINK $product_page|properties.txt|Programs and Features
 ARPURLUPDATEINFO $product_page|properties.txt|Programs and Features
 ARPURLINFOABOUT http://www.morvane.example/|properties.txt|Programs and Features
-ARPNOREPAIR 1|properties.txt|Programs and Features
 ARPSIZE $size_kb|properties.txt|Programs and Features
 ALLUSERS 2|properties.txt|the installer, for either scope
 MSIINSTALLPERUSER 1|properties.txt|the installer, for the user unless told
