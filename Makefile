@@ -71,7 +71,7 @@ package: build
 	@bash packaging/package.sh $(abspath $(BUILD)) $(addprefix $(abspath $(BUILD))/,$(ARCHS))
 
 # Builds the packages twice, from two fresh clones of the commit in different
-# folders, one after the other, and compares every byte (README: Releasing).
+# folders, one after the other, and compares every byte (docs/releasing.md).
 # Not part of `make test`.
 reproducible: setup
 	@bash scripts/reproducible.sh

@@ -47,7 +47,7 @@ zw_say_archs() {
     what="${what// / and } build"
     [ $# -gt 1 ] && what+="s"
     if [ -z "$ZW_SKIPPED" ] && [ $# -lt ${#ZW_RUNNABLE[@]} ]; then
-        echo "$name: runs the $what (the 32-bit one where both run: most users download it)"
+        echo "$name: runs the $what (the 32-bit one where both run: it runs on every Windows)"
     elif [ -z "$ZW_SKIPPED" ]; then
         echo "$name: runs the $what (this host runs both)"
     else

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # for-archs.sh all|one NAME COMMAND...: runs COMMAND with ZW_ARCH and
 # ZW_BUILD_DIR set, for every architecture that this host can run (all), or
-# for the first of them (one: the 32-bit build where it runs, since that is
-# what most users download). NAME says in the first line what is being done.
+# for the first of them (one: the 32-bit build where it runs, since it is the
+# one that runs on every Windows). NAME says in the first line what is being done.
 # BUILD names the folder that holds the build trees (default: build).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

@@ -141,7 +141,7 @@ check "one changed byte gives other package and product codes" \
 # action (0x400) may run without impersonation (0x800: ICE68). A component
 # installed for one user is kept by a value of the user's (ICE38, ICE43); one
 # for either scope by a value of the installation's (HKMU, -1, of either scope:
-# see README).
+# see docs/releasing.md).
 msiinfo export new.msi CustomAction | tr -d '\r' >actions.txt
 check "no immediate action is marked to run without impersonation" \
     awk 'NR > 3 && int($2 / 2048) % 2 && !(int($2 / 1024) % 2) { bad = 1 } END { exit bad }' actions.txt
