@@ -73,9 +73,9 @@ rm -f "$output"
 # package code; faketime gives it the commit's time, msibuild the package code.
 # The clock stands still there ("i0"): a clock that started at the commit's
 # time and ran would give another second to a build that takes longer.
-at_commit="@$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') i0"
 # wixl also writes HKMU (the user's or the machine's, as the installation
 # goes) as 4, which Windows Installer does not know: its number is -1.
+at_commit="@$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S') i0"
 (cd "$stage" && faketime -f "$at_commit" wixl -a "$wixl_arch" -D Version="$version" \
     -D UpgradeBelow="$upgrade_below" -D ProductCode="$(uuid5 "product $made_of")" \
     -D Win64="$win64" -D ProgramFiles="$program_files" -D MakerSite="http://$maker_host/" \

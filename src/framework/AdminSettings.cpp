@@ -21,13 +21,11 @@ bool ReadAdminSetting(LPCSTR pszMaker, LPCSTR pszApplication, LPCSTR pszEntry, D
     ::wnsprintfA(szPolicies, MAX_PATH, "Software\\Policies\\%s\\%s", pszMaker, pszApplication);
     ::wnsprintfA(szInstallation, MAX_PATH, "Software\\%s\\%s", pszMaker, pszApplication);
     // The machine's Software\Policies, like all of the user's Software, is
-    // shared by the 32- and 64-bit views of 64-bit Windows ("Registry Keys
-    // Affected by WOW64"), and the view flags have no effect on a shared key,
-    // so asking for the 64-bit view changes nothing there; it only keeps the
-    // read in the 64-bit view should a Windows ever redirect the key. 32-bit
-    // Windows ignores the flag. The installer writes the machine's
-    // Software\Morvane, which is redirected, in the view of the program that
-    // it installs: this program's own, hence no flag.
+    // shared by the 32- and 64-bit views ("Registry Keys Affected by WOW64"):
+    // the 64-bit flag changes nothing there, and 32-bit Windows ignores it.
+    // The installer writes the machine's Software\Morvane, which is
+    // redirected, in the view of the program that it installs: this
+    // program's own, hence no flag.
     const struct {
         HKEY hRoot;
         LPCSTR pszKey;

@@ -174,11 +174,11 @@ start_installed
 installs "upgrading there" /i new.msi 'ALLUSERS=""' /qn
 check "the upgrade closed the Zapwick running there" ended_when_asked
 check "and stayed in its folder" cmp -s "${files[0]}" "$(wine winepath -u "$installed_program" | tr -d '\r')"
-elsewhere=$(wine winepath -u 'C:\Zapwick elsewhere\' | tr -d '\r')
-installs "another build of that version, told to go elsewhere" /i other.msi 'ALLUSERS=""' INSTALLDIR='C:\Zapwick elsewhere\' /qn
+elsewhere='C:\Zapwick elsewhere\'
+installs "another build of that version, told to go elsewhere" /i other.msi 'ALLUSERS=""' INSTALLDIR="$elsewhere" /qn
 # (Wine leaves the first one's files: it removes a user's dual-purpose
 # installation inside an upgrade in the machine's context.)
-check "it went there" cmp -s LICENSE "$elsewhere/LICENSE"
+check "it went there" cmp -s LICENSE "$(wine winepath -u "${elsewhere}LICENSE" | tr -d '\r')"
 remove_all_zapwick
 wine reg add 'HKLM\SYSTEM\ControlSet001\Services\Messenger' /v Start /t REG_DWORD /d 4 /f >/dev/null
 for key in "HKCU\\$approved\\Run" "HKLM\\$approved\\Run" "HKLM\\$approved\\Run32"; do wine reg add "$key" /f >/dev/null; done
@@ -192,7 +192,7 @@ for scope in user machine; do
         props=(ALLUSERS=1) hive=HKLM own_folder="$program_files\\Zapwick\\" approvals=(Run Run32)
         products='HKLM\Software\Classes\Installer\Products'
     fi
-    folder="C:\\Zapwick for the $scope\\" installed_program="C:\\Zapwick for the $scope\\zapwick.exe"
+    folder="C:\\Zapwick for the $scope\\" installed_program="${folder}zapwick.exe"
     say "for the $scope:"
 
     installs "installing the old package" /i old.msi "${props[@]}" INSTALLDIR="$folder" ZW_UPDATEREMINDER=0 /qn
